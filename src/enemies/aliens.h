@@ -1,0 +1,42 @@
+// The three aliens that sweep sideways, and the shot that ImgAl1 drops.
+#pragma once
+
+#include "enemies/shot_test.h"
+#include "field/form1.h"
+
+#include <array>
+
+namespace zelto {
+
+/// One alien's constants. Right-to-left aliens wrap from Sline + 20 (inclusive) to
+/// SLine2 - 200; the left-to-right one from SLine2 + 20 (inclusive) to Sline - 200.
+struct Alien {
+    TimerId timer;
+    Image Form1::*image;
+    bool rightToLeft;
+    double drift; // twips down per step between wraps
+    bool dropsShot;
+};
+
+inline constexpr std::array<Alien, 3> kAliens{{
+    {TimerId::TimerAlieno, &Form1::ImgAlieno, true, 0, false},
+    {TimerId::Timer19, &Form1::Imgal2, false, 20, false},
+    {TimerId::Timer15, &Form1::ImgAl1, true, 20, true},
+}};
+
+inline constexpr ShotTable kAlienShots{{150, 250, 250, 250, 250}, {500, 250, 250, 500, 500}};
+
+/// One tick of an alien: show it; step or wrap (a wrap drops a row of 250); end the game if
+/// it is at or below the ship's line no more than 20 left of the ship; then the shot tests.
+/// A hit scores, explodes, hides the alien and stops its timer (and ImgAl1's shot).
+void moveAlien(Form1& form, const Alien& alien);
+
+void Form1_TimerAlieno_Timer(Form1& form);
+void Form1_Timer19_Timer(Form1& form);
+void Form1_Timer15_Timer(Form1& form);
+
+/// The alien shot: if it meets the ship (strictly within 150 on both axes) explosion and
+/// GameOver; then it falls 200, or from the bottom line starts again under ImgAl1.
+void Form1_Timer21_Timer(Form1& form);
+
+} // namespace zelto

@@ -1,0 +1,22 @@
+// What the play field asks of the world around it, besides its sound device.
+#pragma once
+
+#include "sound/sound_device.h"
+
+#include <string_view>
+
+namespace zelto {
+
+/// The play field's window on the world: the modal message box and the notices of what the
+/// game does outside itself. The game shell implements it with real windows; the replay tool
+/// prints each call and answers the box at once.
+class Host : public SoundTrace {
+public:
+    /// Shows a modal message box with one OK button and the exclamation icon, and returns
+    /// once it has been answered. Timer ticks may be delivered while it is open.
+    virtual void showMessage(std::string_view text, std::string_view title) = 0;
+    /// The record file has just been written with these bytes.
+    virtual void recordWritten(std::string_view /*bytes*/) {}
+};
+
+} // namespace zelto

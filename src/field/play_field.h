@@ -1,0 +1,54 @@
+// The life of the play field: the program-wide reference to Form1, its start-up and close.
+#pragma once
+
+#include "field/form1.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <optional>
+
+namespace zelto {
+
+/// The code behind Form1: every tick handler and the score label's change handler.
+extern const Form1Handlers kForm1Handlers;
+
+/// Start-up of a fresh Form1, in order: the ship's picture, the enemies' pictures,
+/// ImgAlieno's, the music, the two other aliens' pictures, then the best score from the
+/// record file into Label4. It moves nothing and touches no timer.
+void Form1_Form_Load(Form1& form);
+
+/// Holds at most one play field. Showing it when there is none creates a fresh Form1 from
+/// the design and runs its start-up; showing it again changes nothing. Closing releases it,
+/// so the next show starts a new game. The clock is the program's and outlives every game.
+class PlayField {
+public:
+    PlayField(Host& host, SoundDevice& sound, std::filesystem::path recordFolder,
+              std::filesystem::path waveFolder);
+    ~PlayField();
+    PlayField(const PlayField&) = delete;
+    PlayField& operator=(const PlayField&) = delete;
+
+    /// Shows the play field; returns true when this created a new game.
+    bool show();
+    /// Closes the play field (its close handler only releases it). Must not be called from
+    /// inside one of its handlers.
+    void close();
+    bool isOpen() const { return form_ != nullptr; }
+    Form1* form() { return form_.get(); }
+    const Form1* form() const { return form_.get(); }
+
+    /// A typed character for the key handler; the quit key closes the field afterwards.
+    void keyPress(int code);
+    /// Runs every tick due by `ms` (see Form1::advanceTo).
+    void advanceTo(std::int64_t ms);
+    std::optional<std::int64_t> nextDue() const;
+    std::int64_t now() const { return clock_.now; }
+
+private:
+    Clock clock_;
+    Form1Setup setup_;
+    std::unique_ptr<Form1> form_;
+};
+
+} // namespace zelto

@@ -1,0 +1,145 @@
+#include "scoring/caption_number.h"
+
+#include <charconv>
+#include <cmath>
+#include <limits>
+#include <string>
+
+namespace zelto {
+
+namespace {
+
+bool isIgnored(char c) {
+    return c == ' ' || c == '\t' || c == '\n';
+}
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+/// Collects the leading number of `text` into plain "[-]digits[.digits][e[-]digits]" form,
+/// skipping the ignored characters. Returns false when there is no number.
+bool leadingNumber(std::string_view text, std::string& number, bool& mantissaIsZero,
+                   long& integerDigits, long& exponent) {
+    std::size_t i = 0;
+    auto next = [&]() -> char {
+        while (i < text.size() && isIgnored(text[i]))
+            ++i;
+        return i < text.size() ? text[i] : '\0';
+    };
+    char c = next();
+    if (c == '+' || c == '-') {
+        if (c == '-')
+            number += '-';
+        ++i;
+        c = next();
+    }
+    bool digits = false;
+    bool leadingZeros = true;
+    integerDigits = 0;
+    mantissaIsZero = true;
+    for (; isDigit(c); ++i, c = next()) {
+        number += c;
+        digits = true;
+        if (c != '0')
+            mantissaIsZero = false;
+        leadingZeros = leadingZeros && c == '0';
+        if (!leadingZeros)
+            ++integerDigits;
+    }
+    if (c == '.') {
+        ++i;
+        c = next();
+        std::string fraction;
+        for (; isDigit(c); ++i, c = next()) {
+            fraction += c;
+            if (c != '0')
+                mantissaIsZero = false;
+        }
+        if (!fraction.empty()) {
+            number += '.';
+            number += fraction;
+            digits = true;
+        }
+    }
+    if (!digits)
+        return false;
+    exponent = 0;
+    if (c == 'e' || c == 'E' || c == 'd' || c == 'D') {
+        const std::size_t mark = i;
+        ++i;
+        c = next();
+        std::string power;
+        if (c == '+' || c == '-') {
+            if (c == '-')
+                power += '-';
+            ++i;
+            c = next();
+        }
+        bool powerDigits = false;
+        for (; isDigit(c); ++i, c = next()) {
+            if (power.size() < 12)
+                power += c;
+            powerDigits = true;
+        }
+        if (powerDigits) {
+            number += 'e';
+            number += power;
+            exponent = std::stol(power);
+        } else {
+            i = mark;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+double readCaptionNumber(std::string_view text) {
+    std::string number;
+    bool mantissaIsZero = true;
+    long integerDigits = 0;
+    long exponent = 0;
+    if (!leadingNumber(text, number, mantissaIsZero, integerDigits, exponent))
+        return 0.0;
+    double value = 0.0;
+    const auto result = std::from_chars(number.data(), number.data() + number.size(), value);
+    if (result.ec == std::errc::result_out_of_range) {
+        const bool negative = number.front() == '-';
+        // Too large: the largest double of its sign. Too small: zero.
+        if (mantissaIsZero || integerDigits + exponent <= 0)
+            return negative ? -0.0 : 0.0;
+        const double largest = std::numeric_limits<double>::max();
+        return negative ? -largest : largest;
+    }
+    return value;
+}
+
+std::int32_t readCaptionWhole(std::string_view text) {
+    const double rounded = std::nearbyint(readCaptionNumber(text));
+    if (rounded >= static_cast<double>(std::numeric_limits<std::int32_t>::max()))
+        return std::numeric_limits<std::int32_t>::max();
+    if (rounded <= static_cast<double>(std::numeric_limits<std::int32_t>::min()))
+        return std::numeric_limits<std::int32_t>::min();
+    return static_cast<std::int32_t>(rounded);
+}
+
+double readScoreCaption(std::string_view text) {
+    std::size_t first = 0;
+    std::size_t last = text.size();
+    while (first < last && (text[first] == ' ' || text[first] == '\t'))
+        ++first;
+    while (last > first && (text[last - 1] == ' ' || text[last - 1] == '\t'))
+        --last;
+    const std::string_view trimmed = text.substr(first, last - first);
+    double value = 0.0;
+    const char* begin = trimmed.data();
+    const char* end = begin + trimmed.size();
+    if (begin != end && *begin == '+')
+        ++begin;
+    const auto result = std::from_chars(begin, end, value);
+    if (result.ec == std::errc() && result.ptr == end && std::isfinite(value))
+        return value;
+    return readCaptionNumber(text);
+}
+
+} // namespace zelto

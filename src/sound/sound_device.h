@@ -1,0 +1,61 @@
+// The sound device behind the three sound channels.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zelto {
+
+enum class SoundChannel : int { Music = 0, Explosion = 1, Laser = 2 };
+inline constexpr int kSoundChannelCount = 3;
+
+/// Plays wave files on independent channels. Nothing waits for playback, no call reports a
+/// result, and a file that cannot be played leaves its channel silent.
+class SoundDevice {
+public:
+    virtual ~SoundDevice() = default;
+    /// Opens a wave file on the channel, ready to play from its start.
+    virtual void open(SoundChannel channel, const std::filesystem::path& file) = 0;
+    /// Starts the opened file from its beginning.
+    virtual void play(SoundChannel channel) = 0;
+    /// Stops the channel and releases its file; on a closed channel it does nothing.
+    virtual void close(SoundChannel channel) = 0;
+};
+
+/// A device that makes no sound.
+class SilentSoundDevice final : public SoundDevice {
+public:
+    void open(SoundChannel, const std::filesystem::path&) override {}
+    void play(SoundChannel) override {}
+    void close(SoundChannel) override {}
+};
+
+/// A device that remembers every call, for tests.
+class RecordingSoundDevice final : public SoundDevice {
+public:
+    struct Call {
+        std::string operation; // "open", "play" or "close"
+        SoundChannel channel;
+        std::filesystem::path file;
+        friend bool operator==(const Call&, const Call&) = default;
+    };
+    std::vector<Call> calls;
+
+    void open(SoundChannel channel, const std::filesystem::path& file) override {
+        calls.push_back({"open", channel, file});
+    }
+    void play(SoundChannel channel) override { calls.push_back({"play", channel, {}}); }
+    void close(SoundChannel channel) override { calls.push_back({"close", channel, {}}); }
+};
+
+/// Told of every property set on a sound control, as it happens.
+class SoundTrace {
+public:
+    virtual ~SoundTrace() = default;
+    virtual void soundPropertySet(std::string_view /*control*/, std::string_view /*property*/,
+                                  std::string_view /*value*/) {}
+};
+
+} // namespace zelto

@@ -1,0 +1,83 @@
+#include "test_support.h"
+
+#include "replay.h"
+
+#include <fstream>
+#include <iterator>
+#include <sstream>
+
+namespace zelto::test {
+
+void RecordingHost::showMessage(std::string_view text, std::string_view title) {
+    events.push_back("msgbox " + std::string(text) + " " + std::string(title));
+    if (whileMessageOpen)
+        whileMessageOpen();
+}
+
+void RecordingHost::recordWritten(std::string_view bytes) {
+    events.push_back("record " + std::string(bytes));
+}
+
+void RecordingHost::soundPropertySet(std::string_view control, std::string_view property,
+                                     std::string_view value) {
+    events.push_back("sound " + std::string(control) + " " + std::string(property) + " " +
+                     std::string(value));
+}
+
+int RecordingHost::count(std::string_view prefix) const {
+    int n = 0;
+    for (const std::string& event : events)
+        n += event.rfind(prefix, 0) == 0 ? 1 : 0;
+    return n;
+}
+
+Game::Game(std::optional<std::string> record) {
+    if (record)
+        writeRecordBytes(*record);
+    field.show();
+}
+
+void Game::wait(std::int64_t ms) {
+    const std::int64_t target = field.now() + ms;
+    while (const auto due = field.nextDue()) {
+        if (*due > target)
+            break;
+        field.advanceTo(*due);
+    }
+    field.advanceTo(target);
+}
+
+std::filesystem::path Game::recordPath() const {
+    return std::filesystem::path(folder.path().toStdString()) / "record.dat";
+}
+
+std::string Game::recordBytes() const {
+    return readFile(recordPath());
+}
+
+void Game::writeRecordBytes(const std::string& bytes) const {
+    writeFile(recordPath(), bytes);
+}
+
+ReplayResult replay(const std::string& script, const std::filesystem::path& folder) {
+    std::istringstream in(script);
+    std::ostringstream out;
+    std::ostringstream err;
+    ReplayResult result;
+    result.status = runReplay(in, out, err, folder);
+    result.out = out.str();
+    result.err = err.str();
+    return result;
+}
+
+std::string readFile(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void writeFile(const std::filesystem::path& file, const std::string& bytes) {
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    out << bytes;
+}
+
+} // namespace zelto::test

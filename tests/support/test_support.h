@@ -1,0 +1,60 @@
+// Shared helpers for the tests: a host that records what the game does outside itself, a
+// play field on the virtual clock, and the replay tool run in a scratch folder.
+#pragma once
+
+#include "field/play_field.h"
+
+#include <QTemporaryDir>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace zelto::test {
+
+/// Records every outside effect as one line, in order: "sound MMControl2 Command Play",
+/// "msgbox GameOver Zelto!", "record 0\r\n".
+class RecordingHost final : public Host {
+public:
+    std::vector<std::string> events;
+    /// Runs inside the message box, as the nested event loop would.
+    std::function<void()> whileMessageOpen;
+
+    void showMessage(std::string_view text, std::string_view title) override;
+    void recordWritten(std::string_view bytes) override;
+    void soundPropertySet(std::string_view control, std::string_view property,
+                          std::string_view value) override;
+    int count(std::string_view prefix) const;
+};
+
+/// A game on the virtual clock with its record file in a fresh scratch folder.
+struct Game {
+    QTemporaryDir folder;
+    RecordingHost host;
+    RecordingSoundDevice sound;
+    PlayField field{host, sound, folder.path().toStdString(), {}};
+
+    /// Opens the play field; with `record`, the record file holds those bytes first.
+    explicit Game(std::optional<std::string> record = std::nullopt);
+    Form1& form() { return *field.form(); }
+    /// Lets `ms` of virtual time pass, delivering every tick that falls due.
+    void wait(std::int64_t ms);
+    std::filesystem::path recordPath() const;
+    std::string recordBytes() const;
+    void writeRecordBytes(const std::string& bytes) const;
+};
+
+struct ReplayResult {
+    int status = 0;
+    std::string out;
+    std::string err;
+};
+
+/// Runs a replay script in `folder` through the library (fast) .
+ReplayResult replay(const std::string& script, const std::filesystem::path& folder);
+
+std::string readFile(const std::filesystem::path& file);
+void writeFile(const std::filesystem::path& file, const std::string& bytes);
+
+} // namespace zelto::test

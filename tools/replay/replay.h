@@ -1,0 +1,20 @@
+// zelto-replay: the game's core driven headless from a script, on a virtual clock.
+#pragma once
+
+#include <filesystem>
+#include <iosfwd>
+
+namespace zelto {
+
+/// Runs a replay script against a fresh program: no play field, clock at 0, the record file
+/// in `folder`. Commands, one a line (blank lines and lines starting with # are skipped):
+///   open | key C | key #N | wait MS | tick TIMER | set OBJECT.PROPERTY VALUE | score P |
+///   call GameOver|Esplosione|sparo | print OBJECT.PROPERTY | print ShotStep
+/// What the game does to the outside world is written to `out` as it happens:
+///   @T sound CONTROL PROPERTY "VALUE" / @T msgbox "TEXT" "TITLE" / @T record "BYTES"
+/// A line it cannot understand stops it with "line N: ..." on `err`; the result is then 2,
+/// else 0.
+int runReplay(std::istream& script, std::ostream& out, std::ostream& err,
+              const std::filesystem::path& folder);
+
+} // namespace zelto
