@@ -124,6 +124,7 @@ void Form1::advanceTo(std::int64_t ms) {
         if (following <= clock_->now)
             following = clock_->now + t.period();
         t.due_ = following;
+        ++ticksDelivered_;
         runTick(static_cast<TimerId>(chosen));
     }
 }

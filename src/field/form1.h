@@ -320,6 +320,8 @@ public:
     /// Runs a timer's tick handler once, now, whatever its Enabled.
     void runTick(TimerId id);
     std::int64_t now() const { return clock_->now; }
+    /// How many ticks advanceTo has delivered in this game.
+    std::uint64_t ticksDelivered() const { return ticksDelivered_; }
 
     /// Asks the window to close; whoever owns it releases it once the handler has returned.
     void Unload() { closeRequested_ = true; }
@@ -334,6 +336,7 @@ private:
     const Form1Handlers* handlers_;
     std::filesystem::path recordFolder_;
     bool closeRequested_ = false;
+    std::uint64_t ticksDelivered_ = 0;
 };
 
 } // namespace zelto

@@ -283,6 +283,8 @@ private:
 
 class Replay {
 public:
+    PlayField& field() { return field_; }
+
     Replay(std::ostream& out, const std::filesystem::path& folder)
         : out_(out), host_(out, fieldView_), field_(host_, sound_, folder, {}) {
         fieldView_ = &field_;
@@ -596,19 +598,37 @@ private:
 
 } // namespace
 
+struct ReplayDriver::Impl : Replay {
+    using Replay::Replay;
+};
+
+ReplayDriver::ReplayDriver(std::ostream& out, const std::filesystem::path& folder)
+    : impl_(std::make_unique<Impl>(out, folder)) {}
+
+ReplayDriver::~ReplayDriver() = default;
+
+std::optional<std::string> ReplayDriver::execute(std::string_view line) {
+    const std::string_view content = trim(line);
+    if (content.empty() || content.front() == '#')
+        return std::nullopt;
+    try {
+        impl_->execute(content);
+    } catch (const ScriptError& error) {
+        return error.message;
+    }
+    return std::nullopt;
+}
+
+PlayField& ReplayDriver::field() { return impl_->field(); }
+
 int runReplay(std::istream& script, std::ostream& out, std::ostream& err,
               const std::filesystem::path& folder) {
-    Replay replay(out, folder);
+    ReplayDriver replay(out, folder);
     std::string line;
     for (int number = 1; std::getline(script, line); ++number) {
-        const std::string_view content = trim(line);
-        if (content.empty() || content.front() == '#')
-            continue;
-        try {
-            replay.execute(content);
-        } catch (const ScriptError& error) {
+        if (const auto error = replay.execute(line)) {
             out.flush();
-            err << "line " << number << ": " << error.message << '\n';
+            err << "line " << number << ": " << *error << '\n';
             return 2;
         }
     }

@@ -3,8 +3,32 @@
 
 #include <filesystem>
 #include <iosfwd>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
 
 namespace zelto {
+
+class PlayField;
+
+/// The replay's interpreter, one line at a time, for programs that drive the game and look
+/// at its state between lines (benchmarks, fuzzers).
+class ReplayDriver {
+public:
+    ReplayDriver(std::ostream& out, const std::filesystem::path& folder);
+    ~ReplayDriver();
+    ReplayDriver(const ReplayDriver&) = delete;
+    ReplayDriver& operator=(const ReplayDriver&) = delete;
+
+    /// Runs one script line; returns what is wrong with it when it cannot be understood.
+    std::optional<std::string> execute(std::string_view line);
+    PlayField& field();
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
 
 /// Runs a replay script against a fresh program: no play field, clock at 0, the record file
 /// in `folder`. Commands, one a line (blank lines and lines starting with # are skipped):
