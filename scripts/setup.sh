@@ -9,8 +9,9 @@ packages=(
     cmake make g++ qt6-base-dev qt6-multimedia-dev
     # running: the X11 platform plugin, sound, fonts for the game's texts
     qt6-qpa-plugins pulseaudio pulseaudio-utils fonts-liberation
-    # tests: a virtual X server, window tools and screenshots
-    xvfb xauth xdotool x11-utils imagemagick
+    # tests: a virtual X server, window tools and screenshots, the fuzzers, the package checks
+    xvfb xauth xdotool x11-utils imagemagick clang libclang-rt-14-dev
+    dpkg-dev appstream desktop-file-utils
 )
 
 missing=()

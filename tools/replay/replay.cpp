@@ -418,7 +418,9 @@ private:
             out_ << "ShotStep = " << openForm().ShotStep << '\n';
             return;
         }
-        const auto [name, property] = splitTarget(target);
+        const auto split = splitTarget(target);
+        const std::string_view name = split.first;
+        const std::string_view property = split.second;
         const auto ref = findObject(name);
         if (!ref)
             throw ScriptError{"no object " + std::string(name)};
@@ -487,7 +489,9 @@ private:
     }
 
     void set(std::string_view target, std::string_view valueText) {
-        const auto [name, property] = splitTarget(target);
+        const auto split = splitTarget(target);
+        const std::string_view name = split.first;
+        const std::string_view property = split.second;
         const auto ref = findObject(name);
         if (!ref)
             throw ScriptError{"no object " + std::string(name)};
