@@ -1,0 +1,158 @@
+#!/usr/bin/env bash
+# The record file under faults: unwritable folders, odd things named record.dat, a full disk,
+# a game killed while writing, and two games writing at once. The file must always hold a
+# complete old or new value, and the game must never stop or block.
+set -uo pipefail
+replay="${ZELTO_BUILD_DIR:?}/zelto-replay"
+work="$(mktemp -d)"
+mounts=()
+cleanup() {
+    for m in "${mounts[@]}"; do umount "$m" 2>/dev/null; done
+    rm -rf "$work"
+}
+trap cleanup EXIT
+failures=0
+checks=0
+pass() { checks=$((checks + 1)); echo "ok: $1"; }
+fail() { checks=$((checks + 1)); failures=$((failures + 1)); echo "FAILED: $1"; }
+
+# A whole record line, or the empty file that the first start-up creates.
+valid_record() { [[ ! -s "$1" ]] || grep -qaxP '[0-9]+\r' "$1" && [[ $(wc -l <"$1") -le 1 ]]; }
+
+# Runs a short game in a folder: open, score, game over, quit. Prints the caption it read.
+play() {
+    local folder="$1" points="$2"
+    (cd "$folder" && printf 'open\nprint Label4.Caption\nscore %s\ncall GameOver\nkey q\n' "$points" |
+        timeout 10 "$replay")
+}
+
+can_mount=0
+mkdir -p "$work/probe" && mount -t tmpfs -o size=64k tmpfs "$work/probe" 2>/dev/null &&
+    umount "$work/probe" && can_mount=1
+
+# --- Names the game cannot use as its record file -----------------------------------------
+for kind in directory fifo dangling-link; do
+    dir="$work/$kind"
+    mkdir -p "$dir"
+    case $kind in
+    directory) mkdir "$dir/record.dat" ;;
+    fifo) mkfifo "$dir/record.dat" ;;
+    dangling-link) ln -s "$dir/nowhere" "$dir/record.dat" ;;
+    esac
+    out="$(play "$dir" 100 2>"$work/err")"
+    status=$?
+    if [[ $status -eq 0 && $out == *'Label4.Caption = ""'* && $out == *msgbox* ]]; then
+        pass "$kind named record.dat: the game goes on with an empty best score"
+    else
+        fail "$kind named record.dat (status $status): $out $(cat "$work/err")"
+    fi
+done
+
+# --- A folder the game may not write ---------------------------------------------------------
+if [[ $(id -u) -eq 0 ]] && command -v setpriv >/dev/null; then
+    dir="$work/locked"
+    mkdir -p "$dir" && printf '1500\r\n' >"$dir/record.dat" && chmod 755 "$dir" && chmod 644 "$dir/record.dat"
+    chmod 711 "$work"
+    out="$(cd "$dir" && printf 'open\nprint Label4.Caption\nscore 1600\ncall GameOver\nkey q\n' |
+        timeout 10 setpriv --reuid=nobody --regid=nogroup --clear-groups "$replay" 2>"$work/err")"
+    if [[ $? -eq 0 && $(od -An -c "$dir/record.dat" | tr -d ' \n') == '1500\r\n' ]] &&
+        grep -q 'cannot save the best score' "$work/err"; then
+        pass "no permission to write: old record kept, a warning, the game goes on"
+    else
+        fail "no permission to write: $out $(cat "$work/err")"
+    fi
+    chmod 000 "$dir/record.dat"
+    out="$(cd "$dir" && printf 'open\nprint Label4.Caption\n' |
+        timeout 10 setpriv --reuid=nobody --regid=nogroup --clear-groups "$replay" 2>&1)"
+    if [[ $? -eq 0 && $out == *'Label4.Caption = ""'* ]]; then
+        pass "no permission to read: empty best score"
+    else
+        fail "no permission to read: $out"
+    fi
+    chmod 644 "$dir/record.dat"
+else
+    echo "skip: permission checks need root and setpriv"
+fi
+
+if ((can_mount)); then
+    # --- A read-only file system -----------------------------------------------------------
+    dir="$work/readonly"
+    mkdir -p "$dir" && mount -t tmpfs -o size=64k tmpfs "$dir" && mounts+=("$dir")
+    printf '1500\r\n' >"$dir/record.dat"
+    mount -o remount,ro "$dir"
+    out="$(play "$dir" 1600 2>"$work/err")"
+    if [[ $? -eq 0 && $(od -An -c "$dir/record.dat" | tr -d ' \n') == '1500\r\n' ]]; then
+        pass "read-only folder: old record kept, the game goes on"
+    else
+        fail "read-only folder: $out $(cat "$work/err")"
+    fi
+
+    # --- A full disk ---------------------------------------------------------------------
+    dir="$work/full"
+    mkdir -p "$dir" && mount -t tmpfs -o size=8k tmpfs "$dir" && mounts+=("$dir")
+    printf '1500\r\n' >"$dir/record.dat"
+    dd if=/dev/zero of="$dir/filler" bs=1k count=64 2>/dev/null
+    out="$(play "$dir" 1600 2>"$work/err")"
+    if [[ $? -eq 0 && $(od -An -c "$dir/record.dat" | tr -d ' \n') == '1500\r\n' ]] &&
+        grep -q 'cannot save the best score' "$work/err"; then
+        pass "full disk: old record kept, a warning, the game goes on"
+    else
+        fail "full disk: $out $(cat "$work/err")"
+    fi
+    rm -f "$dir/filler"
+else
+    echo "skip: read-only and full-disk checks need tmpfs mounts"
+fi
+
+# --- Killed at random moments while writing ------------------------------------------------
+dir="$work/killed"
+mkdir -p "$dir"
+writer_script="$work/writer.txt"
+{
+    # Each run starts its best score from nothing, so that every game over writes.
+    echo open
+    echo 'set Label4.Caption ""'
+    for ((i = 0; i < 4000; i++)); do
+        echo "score 50"
+        echo "call GameOver"
+    done
+} >"$writer_script"
+torn=0
+for ((run = 0; run < 300; run++)); do
+    (cd "$dir" && exec "$replay" "$writer_script" >/dev/null 2>&1) &
+    pid=$!
+    sleep "0.$(printf '%03d' $((RANDOM % 100 + 1)))"
+    kill -9 "$pid" 2>/dev/null
+    wait "$pid" 2>/dev/null
+    valid_record "$dir/record.dat" || { torn=$((torn + 1)); od -c "$dir/record.dat" | head -2; }
+done
+if ((torn == 0)); then
+    pass "300 kills while writing: always a complete record (last $(tr -d '\r\n' <"$dir/record.dat"))"
+else
+    fail "$torn of 300 kills left a torn record"
+fi
+
+# --- Two games writing in one folder -------------------------------------------------------
+dir="$work/two"
+mkdir -p "$dir"
+head -n 1202 "$writer_script" >"$work/short.txt"
+(cd "$dir" && "$replay" "$work/short.txt" >/dev/null 2>&1) &
+first=$!
+(cd "$dir" && "$replay" "$work/short.txt" >/dev/null 2>&1) &
+second=$!
+bad=0
+reads=0
+while kill -0 "$first" 2>/dev/null || kill -0 "$second" 2>/dev/null; do
+    valid_record "$dir/record.dat" || bad=$((bad + 1))
+    reads=$((reads + 1))
+done
+wait "$first" "$second"
+leftovers=$(find "$dir" -name '.record.dat.*' | wc -l)
+if ((bad == 0 && leftovers == 0)) && valid_record "$dir/record.dat"; then
+    pass "two games writing at once: $reads reads, never a torn or mixed file"
+else
+    fail "two games writing at once: $bad bad reads, $leftovers temporary files left"
+fi
+
+echo "$((checks - failures)) passed, $failures failed"
+((failures == 0))
