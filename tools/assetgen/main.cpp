@@ -1,7 +1,7 @@
 // zelto-assetgen OUTPUT_DIR
 //
 // Draws every picture and synthesises every sound the game ships, writing them under
-// OUTPUT_DIR/pictures and OUTPUT_DIR/wav, plus OUTPUT_DIR/assets.qrc. The output depends on
+// OUTPUT_DIR/pictures and OUTPUT_DIR/wav. The output depends on
 // nothing but this program, so running it twice gives identical bytes. Each GIF is read back
 // through Qt and compared with the indexed image it was written from.
 
@@ -94,26 +94,6 @@ void writeIcons(const fs::path& pictures) {
     }
 }
 
-void writeQrc(const fs::path& root) {
-    std::vector<std::string> files;
-    for (const auto& p : bitmaps())
-        files.emplace_back(p.file);
-    for (const auto& p : gifs())
-        files.emplace_back(p.file);
-    files.emplace_back("icon.ico");
-    for (const int size : kIconSizes)
-        files.push_back("icon-" + std::to_string(size) + ".png");
-
-    std::string text = "<!DOCTYPE RCC>\n<RCC version=\"1.0\">\n"
-                       "    <qresource prefix=\"/pictures\">\n";
-    for (const auto& f : files)
-        text += "        <file alias=\"" + f + "\">pictures/" + f + "</file>\n";
-    text += "    </qresource>\n</RCC>\n";
-    const fs::path path = root / "assets.qrc";
-    writeFile(path.string(), Bytes(text.begin(), text.end()));
-    std::printf("%-32s %8ju bytes\n", "assets.qrc", fs::file_size(path));
-}
-
 void run(const fs::path& root) {
     const fs::path pictures = root / "pictures", wav = root / "wav";
     fs::create_directories(pictures);
@@ -138,7 +118,6 @@ void run(const fs::path& root) {
         writeFile(path.string(), encodeWav(s.make(), kSampleRate));
         report(path);
     }
-    writeQrc(root);
 }
 
 } // namespace
