@@ -1,0 +1,32 @@
+// The keys help screen: the game's keys, one to a line.
+#pragma once
+
+#include <QWidget>
+
+class QLabel;
+class QPushButton;
+
+namespace zelto {
+
+/// Form3: nine labels and a button that closes the window; Escape does not close it. A label's
+/// text wraps at blanks to the label's width, and only what lies inside its box is drawn. The
+/// window has its own task-bar button and the system's default colours.
+class Form3 final : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit Form3(QWidget* parent = nullptr);
+
+    QLabel* const Label1; ///< "A = Attiva la musica" and 64 blanks
+    QLabel* const Label2;
+    QLabel* const Label3;
+    QLabel* const Label4;
+    QLabel* const Label5;
+    QLabel* const Label6;
+    QLabel* const Label7;
+    QLabel* const Label8;
+    QLabel* const Label9;
+    QPushButton* const Command1; ///< "&Esci"
+};
+
+} // namespace zelto

@@ -1,0 +1,151 @@
+#include "screens/screens.h"
+
+#include "screens/about_box.h"
+#include "screens/keys_help.h"
+#include "screens/start_menu.h"
+#include "screens/task_bar.h"
+
+#include <QAbstractButton>
+#include <QCoreApplication>
+#include <QDir>
+#include <QIcon>
+#include <QPixmap>
+#include <QProxyStyle>
+#include <QPushButton>
+#include <QtGlobal>
+#include <exception>
+
+namespace zelto {
+
+namespace {
+
+constexpr int kTwipsPerPixel = 15;
+
+/// The current style, except that access keys are always underlined.
+class AccessKeyStyle final : public QProxyStyle {
+public:
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returnData) const override {
+        if (hint == SH_UnderlineShortcut)
+            return 1;
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
+
+/// Shows `window`, creating it first when there is none; an existing one keeps its state and
+/// is only brought to the front. A created window deletes itself when it is closed, which
+/// clears `window`.
+template <typename Window>
+void showOnce(QPointer<Window>& window) {
+    if (!window) {
+        window = new Window;
+        window->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+} // namespace
+
+QString applicationTitle() {
+    return QStringLiteral("Zelto");
+}
+
+QRect fromTwips(int left, int top, int width, int height) {
+    return {left / kTwipsPerPixel, top / kTwipsPerPixel, width / kTwipsPerPixel,
+            height / kTwipsPerPixel};
+}
+
+void setFixedFrame(QWidget& window, QSize clientSize, bool inTaskbar) {
+    Qt::WindowFlags flags = Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                            Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+#ifdef Q_OS_WIN
+    // A tool window has no task-bar button on Windows and stays an ordinary window there.
+    if (!inTaskbar)
+        flags |= Qt::Tool;
+#endif
+    window.setWindowFlags(flags);
+#ifndef Q_OS_WIN
+    if (!inTaskbar)
+        keepOffTaskBar(window);
+#endif
+    // Tool windows do not keep the program running by default; ours do, like every other.
+    window.setAttribute(Qt::WA_QuitOnClose, true);
+    window.setFixedSize(clientSize);
+    window.setWindowIcon(programIcon());
+}
+
+void underlineAccessKey(QAbstractButton& button) {
+    // The button owns its style, so the style lives exactly as long as the button.
+    auto* style = new AccessKeyStyle;
+    style->setParent(&button);
+    button.setStyle(style);
+}
+
+QIcon programIcon() {
+    // The .ico holds the 32 and 16 pixel images; the PNGs add the larger sizes.
+    QIcon icon(QStringLiteral(":/pictures/icon.ico"));
+    const QDir pictures(QStringLiteral(":/pictures"));
+    const QStringList sizes = pictures.entryList({QStringLiteral("icon-*.png")}, QDir::Files);
+    for (const QString& file : sizes)
+        icon.addFile(pictures.filePath(file));
+    return icon;
+}
+
+QPixmap loadPicture(const QString& resourceName) {
+    return QPixmap(resourceName);
+}
+
+Screens::Screens(std::function<void()> showPlayField, QObject* parent)
+    : QObject(parent), showPlayField_(std::move(showPlayField)), menu_(std::make_unique<Form2>()) {
+    connect(menu_->Command1, &QPushButton::clicked, this, &Screens::showAboutBox);
+    connect(menu_->Command2, &QPushButton::clicked, this, &Screens::showKeysHelp);
+    connect(menu_->Command3, &QPushButton::clicked, this, &Screens::showPlayField);
+    connect(menu_->Command4, &QPushButton::clicked, this, &Screens::endProgram);
+}
+
+Screens::~Screens() {
+    // Closed windows have already deleted themselves, which nulled these pointers.
+    delete aboutBox_.data();
+    delete keysHelp_.data();
+}
+
+frmAbout* Screens::aboutBox() const {
+    return aboutBox_;
+}
+
+Form3* Screens::keysHelp() const {
+    return keysHelp_;
+}
+
+void Screens::showMenu() {
+    menu_->show();
+    menu_->raise();
+    menu_->activateWindow();
+}
+
+void Screens::showAboutBox() {
+    showOnce(aboutBox_);
+}
+
+void Screens::showKeysHelp() {
+    showOnce(keysHelp_);
+}
+
+void Screens::showPlayField() {
+    // The play field is the caller's code; a failure there must not unwind through Qt's
+    // event dispatch, and the menu goes on working.
+    try {
+        showPlayField_();
+    } catch (const std::exception& error) {
+        qWarning("Zelto: the play field could not be shown: %s", error.what());
+    }
+}
+
+void Screens::endProgram() {
+    QCoreApplication::exit(0);
+}
+
+} // namespace zelto
