@@ -1,0 +1,54 @@
+#include "screens/game_clock.h"
+
+#include <QMetaObject>
+#include <QtDebug>
+#include <algorithm>
+#include <exception>
+#include <limits>
+#include <utility>
+
+namespace zelto {
+
+GameClock::GameClock(PlayField& field, QObject* parent) : QObject(parent), field_(field) {
+    elapsed_.start();
+    timer_.setSingleShot(true);
+    timer_.setTimerType(Qt::PreciseTimer);
+    connect(&timer_, &QTimer::timeout, this, &GameClock::advance);
+}
+
+std::int64_t GameClock::now() const {
+    return source_ ? source_() : elapsed_.elapsed();
+}
+
+void GameClock::setTimeSource(TimeSource source) {
+    source_ = std::move(source);
+}
+
+void GameClock::advance() {
+    // A handler may open a modal message box whose event loop must go on delivering the other
+    // timers' ticks. The re-arm queued here runs inside that loop if there is one, and
+    // otherwise right after this call, where it changes nothing.
+    QMetaObject::invokeMethod(this, &GameClock::reschedule, Qt::QueuedConnection);
+    ++depth_;
+    try {
+        field_.advanceTo(now());
+    } catch (const std::exception& error) {
+        qCritical("zelto: a timer tick failed: %s", error.what());
+    }
+    --depth_;
+    emit advanced();
+    reschedule();
+}
+
+void GameClock::reschedule() {
+    const auto due = field_.nextDue();
+    if (!due) {
+        timer_.stop();
+        return;
+    }
+    const std::int64_t wait =
+        std::clamp<std::int64_t>(*due - now(), 0, std::numeric_limits<int>::max());
+    timer_.start(static_cast<int>(wait));
+}
+
+} // namespace zelto

@@ -1,0 +1,57 @@
+// The real-time clock of the game: it hands the play field the time that has passed.
+#pragma once
+
+#include "field/play_field.h"
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QTimer>
+#include <cstdint>
+#include <functional>
+
+namespace zelto {
+
+/// Drives a play field from real time. Time is the milliseconds since the clock was made (a
+/// monotonic count, so the program makes it at start-up). One precise single-shot timer is
+/// armed for the field's next due tick and nothing else: while no timer of the field is
+/// enabled the clock sleeps. Whoever changes the field's timers from outside (a key, showing
+/// the field) calls reschedule() afterwards.
+class GameClock : public QObject {
+    Q_OBJECT
+
+public:
+    using TimeSource = std::function<std::int64_t()>;
+
+    explicit GameClock(PlayField& field, QObject* parent = nullptr);
+
+    /// Milliseconds since the program started, as the field counts them.
+    std::int64_t now() const;
+    /// Replaces the real time by another source, for tests that step time themselves.
+    void setTimeSource(TimeSource source);
+
+    /// Brings the field up to now: every tick due by now runs (a timer that is late by more
+    /// than its period ticks once), then advanced() is emitted and the timer re-armed. With no
+    /// field open it only moves the program's clock, which is what must happen before a show
+    /// so that the design-enabled timers count from the moment of opening.
+    void advance();
+    /// Re-arms the timer for the field's next due tick, or disarms it when nothing is due.
+    void reschedule();
+
+    /// True while a tick handler runs, including any nested event loop it opened.
+    bool isAdvancing() const { return depth_ > 0; }
+    /// Whether the timer is armed for a due tick.
+    bool isArmed() const { return timer_.isActive(); }
+
+signals:
+    /// The field may have changed: emitted after every advance.
+    void advanced();
+
+private:
+    PlayField& field_;
+    QElapsedTimer elapsed_;
+    TimeSource source_;
+    QTimer timer_;
+    int depth_ = 0;
+};
+
+} // namespace zelto

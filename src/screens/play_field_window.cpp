@@ -1,0 +1,166 @@
+#include "screens/play_field_window.h"
+
+#include "screens/game_clock.h"
+#include "screens/task_bar.h"
+
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QScreen>
+#include <QTransform>
+#include <QtDebug>
+#include <algorithm>
+#include <exception>
+
+namespace zelto {
+
+PlayFieldWindow::PlayFieldWindow(PlayField& field, GameClock& clock, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), field_(field), clock_(clock) {
+    setAttribute(Qt::WA_DeleteOnClose);
+    // Every paint covers its whole area, so Qt need not clear it first.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setAttribute(Qt::WA_NoSystemBackground);
+    setFixedSize(kFieldPixelSize);
+    setFocusPolicy(Qt::StrongFocus);
+    setWindowTitle(QStringLiteral("Zelto"));
+    QPalette black = palette();
+    black.setColor(QPalette::Window, Qt::black);
+    setPalette(black);
+    keepOffTaskBar(*this);
+    connect(&clock_, &GameClock::advanced, this, &PlayFieldWindow::refresh);
+}
+
+PlayFieldWindow::~PlayFieldWindow() = default;
+
+bool PlayFieldWindow::focusNextPrevChild(bool) {
+    return false;
+}
+
+QTransform PlayFieldWindow::fieldToWindow() const {
+    if (!isFullScreen())
+        return {};
+    // The largest whole factor that fits keeps every pixel of the field square and sharp.
+    const int factor = std::max(
+        1, std::min(width() / kFieldPixelSize.width(), height() / kFieldPixelSize.height()));
+    const QSize scaled = kFieldPixelSize * factor;
+    QTransform transform;
+    transform.translate((width() - scaled.width()) / 2, (height() - scaled.height()) / 2);
+    transform.scale(factor, factor);
+    return transform;
+}
+
+void PlayFieldWindow::paintEvent(QPaintEvent* event) {
+    const Form1* form = field_.form();
+    QPainter painter(this);
+    const QTransform transform = fieldToWindow();
+    const QRect field = transform.mapRect(QRect(QPoint(0, 0), kFieldPixelSize));
+    // Around a scaled field the screen stays black.
+    for (const QRect& part : QRegion(event->rect()).subtracted(field))
+        painter.fillRect(part, Qt::black);
+    if (!form) {
+        painter.fillRect(event->rect() & field, Qt::black);
+        return;
+    }
+    painter.setTransform(transform);
+    const QRect exposed =
+        transform.inverted().mapRect(event->rect()) & QRect(QPoint(0, 0), kFieldPixelSize);
+    painter_.paint(painter, *form, exposed);
+}
+
+void PlayFieldWindow::toggleFullScreen() {
+    if (isFullScreen()) {
+        showNormal();
+        setFixedSize(kFieldPixelSize);
+    } else {
+        setMinimumSize(kFieldPixelSize);
+        setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+        showFullScreen();
+        // Without a window manager nobody else gives the window the screen.
+        if (const QScreen* screen = this->screen(); screen && geometry() != screen->geometry())
+            setGeometry(screen->geometry());
+    }
+    update();
+}
+
+void PlayFieldWindow::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    shown_ = field_.form() ? FieldSnapshot::of(*field_.form()) : FieldSnapshot();
+    activateWindow();
+    setFocus(Qt::ActiveWindowFocusReason);
+}
+
+void PlayFieldWindow::keyPressEvent(QKeyEvent* event) {
+    // F11 types no character, so the game's rules never see it.
+    if (event->key() == Qt::Key_F11 && !event->isAutoRepeat()) {
+        event->accept();
+        toggleFullScreen();
+        return;
+    }
+    const QString text = event->text();
+    // Only keys that type a character reach the game, as their single-byte code.
+    if (text.isEmpty() || text.front().unicode() >= 256) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+    try {
+        field_.keyPress(text.front().unicode());
+    } catch (const std::exception& error) {
+        qCritical("zelto: a key failed: %s", error.what());
+    }
+    clock_.reschedule();
+    refresh();
+}
+
+void PlayFieldWindow::refresh() {
+    if (!field_.isOpen()) {
+        close();
+        return;
+    }
+    if (!isVisible())
+        return;
+    FieldSnapshot now = FieldSnapshot::of(*field_.form());
+    if (now == shown_)
+        return;
+    const QRegion changed = changedRegion(shown_, now);
+    shown_ = std::move(now);
+    if (!changed.isEmpty())
+        update(fieldToWindow().map(changed));
+}
+
+void PlayFieldWindow::closeEvent(QCloseEvent* event) {
+    if (field_.isOpen()) {
+        // The field cannot go while one of its handlers runs (a message box is open).
+        if (clock_.isAdvancing()) {
+            event->ignore();
+            return;
+        }
+        field_.close();
+        clock_.reschedule();
+    }
+    event->accept();
+    if (!closedSignalled_) {
+        closedSignalled_ = true;
+        emit closed();
+    }
+}
+
+PlayFieldWindow* showPlayField(PlayField& field, GameClock& clock,
+                               QPointer<PlayFieldWindow>& window) {
+    if (window) {
+        window->raise();
+        window->activateWindow();
+        return window;
+    }
+    if (!field.isOpen()) {
+        clock.advance();
+        field.show();
+    }
+    window = new PlayFieldWindow(field, clock);
+    window->show();
+    clock.reschedule();
+    return window;
+}
+
+} // namespace zelto

@@ -1,0 +1,62 @@
+// The window Form1 on screen.
+#pragma once
+
+#include "field/play_field.h"
+#include "screens/field_painter.h"
+
+#include <QPointer>
+#include <QTransform>
+#include <QWidget>
+
+namespace zelto {
+
+class GameClock;
+
+/// Shows a play field that lives elsewhere (the program's one PlayField) and passes it the
+/// typed keys. The client area is the field's 800 x 600 pixels, black, without frame, title
+/// bar or task-bar entry. Painting only reads the field; after every advance of the clock
+/// and every key the window repaints just the boxes of what changed. When the field closes
+/// (the quit key) the window emits closed() and closes; it deletes itself on close.
+/// Closing the window otherwise (by the window system) closes the field too.
+class PlayFieldWindow : public QWidget {
+    Q_OBJECT
+
+public:
+    PlayFieldWindow(PlayField& field, GameClock& clock, QWidget* parent = nullptr);
+    ~PlayFieldWindow() override;
+
+signals:
+    /// The play field is gone and the window is closing.
+    void closed();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    /// Tab is a key like any other here, not a move of the focus.
+    bool focusNextPrevChild(bool next) override;
+
+private:
+    /// Repaints what changed since the last look, and closes once the field has closed.
+    void refresh();
+    /// F11: between the 800 x 600 window and the whole screen, where the field is scaled by
+    /// the largest whole factor that fits and centred on black.
+    void toggleFullScreen();
+    /// Field pixels to window pixels: the identity, or the full-screen scale and centring.
+    QTransform fieldToWindow() const;
+
+    PlayField& field_;
+    GameClock& clock_;
+    FieldPainter painter_;
+    FieldSnapshot shown_;
+    bool closedSignalled_ = false;
+};
+
+/// Shows the play field: with its window open, raises and activates it; otherwise opens a new
+/// game (the clock brought up to now first, so that its timers count from this moment) in a
+/// new window, which `window` then tracks until it is deleted. Returns the window.
+PlayFieldWindow* showPlayField(PlayField& field, GameClock& clock,
+                               QPointer<PlayFieldWindow>& window);
+
+} // namespace zelto
