@@ -38,7 +38,7 @@ bool PlayFieldWindow::focusNextPrevChild(bool) {
 }
 
 QTransform PlayFieldWindow::fieldToWindow() const {
-    if (!isFullScreen())
+    if (size() == kFieldPixelSize)
         return {};
     // The largest whole factor that fits keeps every pixel of the field square and sharp.
     const int factor = std::max(
@@ -69,7 +69,10 @@ void PlayFieldWindow::paintEvent(QPaintEvent* event) {
 }
 
 void PlayFieldWindow::toggleFullScreen() {
-    if (isFullScreen()) {
+    // Kept here rather than read from the window state, which a window system without a
+    // window manager does not confirm.
+    fullScreen_ = !fullScreen_;
+    if (!fullScreen_) {
         showNormal();
         setFixedSize(kFieldPixelSize);
     } else {

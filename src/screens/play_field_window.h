@@ -43,7 +43,8 @@ private:
     /// F11: between the 800 x 600 window and the whole screen, where the field is scaled by
     /// the largest whole factor that fits and centred on black.
     void toggleFullScreen();
-    /// Field pixels to window pixels: the identity, or the full-screen scale and centring.
+    /// Field pixels to window pixels: the identity at 800 x 600, else the largest whole scale
+    /// that fits, centred.
     QTransform fieldToWindow() const;
 
     PlayField& field_;
@@ -51,6 +52,7 @@ private:
     FieldPainter painter_;
     FieldSnapshot shown_;
     bool closedSignalled_ = false;
+    bool fullScreen_ = false;
 };
 
 /// Shows the play field: with its window open, raises and activates it; otherwise opens a new

@@ -1,0 +1,90 @@
+// zelto-screenshots OUTPUT_DIR [--stages]
+//
+// Renders the pictures of the README with the game's own drawing code, offscreen, so they
+// never go stale: the start menu (menu.png) and a game under way (game.png), played through
+// the replay driver's keys on the virtual clock. With --stages it also renders the stages of
+// the difficulty progression (aliens.png, saucer.png, image8.png).
+#include "field/play_field.h"
+#include "replay.h"
+#include "screens/field_painter.h"
+#include "screens/screens.h"
+#include "screens/start_menu.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QImage>
+#include <QPainter>
+#include <cstdio>
+#include <filesystem>
+#include <initializer_list>
+#include <sstream>
+
+namespace {
+
+struct Scene {
+    const char* file;
+    bool stage; // rendered only with --stages
+    std::initializer_list<const char*> script;
+};
+
+// Each scene starts a fresh game in a scratch folder (no best score yet).
+const Scene kScenes[] = {
+    {"game.png",
+     false,
+     {"open", "score 650", "key x", "wait 1500", "key z", "wait 700", "key m", "wait 130"}},
+    {"aliens.png", true, {"open", "score 4600", "key x", "wait 2500", "key m", "wait 200"}},
+    {"saucer.png", true, {"open", "score 16050", "wait 1200"}},
+    {"image8.png", true, {"open", "score 30050", "wait 250"}},
+};
+
+bool renderScene(const Scene& scene, const QDir& out, const std::filesystem::path& scratch) {
+    std::filesystem::remove_all(scratch);
+    std::filesystem::create_directories(scratch);
+    std::ostringstream sink;
+    zelto::ReplayDriver driver(sink, scratch);
+    for (const char* line : scene.script) {
+        if (const auto error = driver.execute(line)) {
+            std::fprintf(stderr, "%s: %s: %s\n", scene.file, line, error->c_str());
+            return false;
+        }
+    }
+    QImage image(zelto::kFieldPixelSize, QImage::Format_RGB32);
+    image.fill(Qt::black);
+    QPainter painter(&image);
+    zelto::FieldPainter().paint(painter, *driver.field().form(), image.rect());
+    painter.end();
+    return image.save(out.filePath(QString::fromLatin1(scene.file)));
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const QStringList arguments = QApplication::arguments();
+    if (arguments.size() < 2 || arguments.size() > 3 ||
+        (arguments.size() == 3 && arguments[2] != QLatin1String("--stages"))) {
+        std::fprintf(stderr, "usage: zelto-screenshots OUTPUT_DIR [--stages]\n");
+        return 2;
+    }
+    const bool stages = arguments.size() == 3;
+    const QDir out(arguments[1]);
+    if (!out.mkpath(QStringLiteral("."))) {
+        std::fprintf(stderr, "zelto-screenshots: cannot make %s\n", qPrintable(arguments[1]));
+        return 1;
+    }
+
+    zelto::Screens screens([] {});
+    screens.showMenu();
+    QApplication::processEvents();
+    if (!screens.menu().grab().save(out.filePath(QStringLiteral("menu.png"))))
+        return 1;
+
+    const auto scratch = std::filesystem::temp_directory_path() / "zelto-screenshots";
+    for (const Scene& scene : kScenes) {
+        if ((!scene.stage || stages) && !renderScene(scene, out, scratch))
+            return 1;
+    }
+    std::filesystem::remove_all(scratch);
+    return 0;
+}
