@@ -623,7 +623,9 @@ std::optional<std::string> ReplayDriver::execute(std::string_view line) {
     return std::nullopt;
 }
 
-PlayField& ReplayDriver::field() { return impl_->field(); }
+PlayField& ReplayDriver::field() {
+    return impl_->field();
+}
 
 int runReplay(std::istream& script, std::ostream& out, std::ostream& err,
               const std::filesystem::path& folder) {
