@@ -8,6 +8,7 @@
 #include "player/ship.h"
 #include "scoring/record_file.h"
 
+#include <array>
 #include <utility>
 
 namespace zelto {
@@ -36,19 +37,25 @@ Form1Handlers makeHandlers() {
 
 const Form1Handlers kForm1Handlers = makeHandlers();
 
+/// The enemies' rock pictures, given one after the other at start-up. Image11 gets none.
+constexpr std::array<std::pair<Image Form1::*, Picture>, 11> kEnemyPictures{{
+    {&Form1::Image2, Picture::Picnem1},
+    {&Form1::Image3, Picture::Picnem2},
+    {&Form1::Image4, Picture::Picnem3},
+    {&Form1::Image5, Picture::Picnem4},
+    {&Form1::Image6, Picture::Picnem5},
+    {&Form1::Image7, Picture::Picnem6},
+    {&Form1::Image8, Picture::Picnem7},
+    {&Form1::Image9, Picture::Picnem8},
+    {&Form1::Image10, Picture::Picnem9},
+    {&Form1::Image12, Picture::Picnem11},
+    {&Form1::Image13, Picture::Picnem12},
+}};
+
 void Form1_Form_Load(Form1& form) {
     form.assignPicture(form.Image1, Picture::PicAstronave);
-    form.assignPicture(form.Image2, Picture::Picnem1);
-    form.assignPicture(form.Image3, Picture::Picnem2);
-    form.assignPicture(form.Image4, Picture::Picnem3);
-    form.assignPicture(form.Image5, Picture::Picnem4);
-    form.assignPicture(form.Image6, Picture::Picnem5);
-    form.assignPicture(form.Image7, Picture::Picnem6);
-    form.assignPicture(form.Image8, Picture::Picnem7);
-    form.assignPicture(form.Image9, Picture::Picnem8);
-    form.assignPicture(form.Image10, Picture::Picnem9);
-    form.assignPicture(form.Image12, Picture::Picnem11);
-    form.assignPicture(form.Image13, Picture::Picnem12);
+    for (const auto& [image, picture] : kEnemyPictures)
+        form.assignPicture(form.*image, picture);
     form.assignPicture(form.ImgAlieno, Picture::alieno);
     playSequence(form.MMControl1, "c:\\wav\\musica.wav");
     form.assignPicture(form.ImgAl1, Picture::PicNemA);

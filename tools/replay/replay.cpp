@@ -389,11 +389,23 @@ private:
             throw ScriptError{"no routine " + std::string(name)};
     }
 
-    static std::pair<std::string_view, std::string_view> splitTarget(std::string_view target) {
+    /// An OBJECT.PROPERTY of the open play field.
+    struct Target {
+        Form1& form;
+        std::string_view name;
+        std::string_view property;
+        ObjectRef ref;
+    };
+
+    Target resolve(std::string_view target) {
         const std::size_t dot = target.find('.');
         if (dot == std::string_view::npos)
             throw ScriptError{"expected OBJECT.PROPERTY, not " + std::string(target)};
-        return {target.substr(0, dot), target.substr(dot + 1)};
+        const std::string_view name = target.substr(0, dot);
+        const auto ref = findObject(name);
+        if (!ref)
+            throw ScriptError{"no object " + std::string(name)};
+        return {openForm(), name, target.substr(dot + 1), *ref};
     }
 
     static ScriptError noProperty(std::string_view object, std::string_view property) {
@@ -418,15 +430,10 @@ private:
             out_ << "ShotStep = " << openForm().ShotStep << '\n';
             return;
         }
-        const auto split = splitTarget(target);
-        const std::string_view name = split.first;
-        const std::string_view property = split.second;
-        const auto ref = findObject(name);
-        if (!ref)
-            throw ScriptError{"no object " + std::string(name)};
-        Form1& form = openForm();
+        const Target t = resolve(target);
         const std::string value = std::visit(
-            [&](auto member) -> std::string { return read(form, member, name, property); }, *ref);
+            [&](auto member) -> std::string { return read(t.form, member, t.name, t.property); },
+            t.ref);
         out_ << target << " = " << value << '\n';
     }
 
@@ -489,15 +496,9 @@ private:
     }
 
     void set(std::string_view target, std::string_view valueText) {
-        const auto split = splitTarget(target);
-        const std::string_view name = split.first;
-        const std::string_view property = split.second;
-        const auto ref = findObject(name);
-        if (!ref)
-            throw ScriptError{"no object " + std::string(name)};
-        Form1& form = openForm();
+        const Target t = resolve(target);
         const std::string_view value = trim(valueText);
-        std::visit([&](auto member) { write(form, member, name, property, value); }, *ref);
+        std::visit([&](auto member) { write(t.form, member, t.name, t.property, value); }, t.ref);
     }
 
     static float number(std::string_view value) {
