@@ -7,6 +7,8 @@
 #include <QString>
 #include <QtDebug>
 #include <cmath>
+#include <string_view>
+#include <tuple>
 
 namespace zelto {
 
@@ -110,47 +112,66 @@ QRect pixelBox(float left, float top, float width, float height) {
 
 FieldSnapshot FieldSnapshot::of(const Form1& form) {
     FieldSnapshot snapshot;
-    snapshot.items_.reserve(kImages.size() + kShots.size() + kLabels.size());
+    snapshot.take(form, nullptr);
+    return snapshot;
+}
+
+QRegion FieldSnapshot::update(const Form1& form) {
+    QRegion changed;
+    take(form, &changed);
+    return changed;
+}
+
+void FieldSnapshot::take(const Form1& form, QRegion* changed) {
+    static_assert(std::tuple_size_v<decltype(items_)> ==
+                  kImages.size() + kShots.size() + kLabels.size());
+    auto item = items_.begin();
+    // Compared in place, field by field, so that an unchanged caption is never copied.
+    const auto record = [&](const QRect& box, bool drawn, std::uint64_t look,
+                            std::string_view caption) {
+        Item& old = *item++;
+        if (old.box == box && old.drawn == drawn && old.look == look && old.caption == caption)
+            return;
+        if (changed && old.drawn)
+            *changed += old.box;
+        if (changed && drawn)
+            *changed += box;
+        old.box = box;
+        old.drawn = drawn;
+        old.look = look;
+        if (old.caption != caption)
+            old.caption.assign(caption);
+    };
     for (auto member : kImages) {
         const Image& image = form.*member;
         const bool drawn = image.visible && image.picture != Picture::None;
-        snapshot.items_.push_back(
-            {boxOf(image), drawn, static_cast<std::uint64_t>(image.picture) + 1U, {}});
+        record(boxOf(image), drawn, static_cast<std::uint64_t>(image.picture) + 1U, {});
     }
     for (auto member : kShots) {
         const Shape& shape = form.*member;
         const std::uint64_t fill = shape.fill ? (pack(*shape.fill) | (1U << 24)) << 32 : 0;
-        snapshot.items_.push_back({boxOf(shape), shape.visible, pack(shape.border) | fill, {}});
+        record(boxOf(shape), shape.visible, pack(shape.border) | fill, {});
     }
     for (auto member : kLabels) {
         const Label& label = form.*member;
         const std::uint64_t look =
             pack(label.background) | (static_cast<std::uint64_t>(label.alignment) << 24);
-        snapshot.items_.push_back({boxOf(label), true, look, label.caption});
+        record(boxOf(label), true, look, label.caption);
     }
-    return snapshot;
 }
 
 QRegion changedRegion(const FieldSnapshot& before, const FieldSnapshot& after) {
     QRegion region;
-    const std::size_t common = std::min(before.items_.size(), after.items_.size());
-    for (std::size_t i = 0; i < common; ++i) {
+    // An empty snapshot's items are all undrawn, so it needs no case of its own.
+    for (std::size_t i = 0; i < before.items_.size(); ++i) {
         const FieldSnapshot::Item& old = before.items_[i];
         const FieldSnapshot::Item& now = after.items_[i];
-        if (old == now || (!old.drawn && !now.drawn))
+        if (old == now)
             continue;
         if (old.drawn)
             region += old.box;
         if (now.drawn)
             region += now.box;
-    }
-    for (std::size_t i = common; i < after.items_.size(); ++i) {
-        if (after.items_[i].drawn)
-            region += after.items_[i].box;
-    }
-    for (std::size_t i = common; i < before.items_.size(); ++i) {
-        if (before.items_[i].drawn)
-            region += before.items_[i].box;
     }
     return region;
 }

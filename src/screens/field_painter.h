@@ -11,7 +11,6 @@
 #include <array>
 #include <cstdint>
 #include <string>
-#include <vector>
 
 class QPainter;
 
@@ -23,12 +22,19 @@ QRect pixelBox(float left, float top, float width, float height);
 
 /// Everything of the field that can be seen, kept compact so that two moments compare cheaply:
 /// for every drawable object its pixel box, whether it is drawn, and what it looks like.
-/// Picture stores and guide lines are never drawn and so are not part of it.
+/// Picture stores and guide lines are never drawn and so are not part of it. Its size is
+/// fixed, so that bringing it up to date after every tick allocates nothing.
 class FieldSnapshot {
 public:
+    /// An empty snapshot, which stands for "nothing drawn yet".
     FieldSnapshot() = default;
-    /// The snapshot of a play field now; an empty snapshot stands for "nothing drawn yet".
+    /// The snapshot of a play field now.
     static FieldSnapshot of(const Form1& form);
+
+    /// Brings the snapshot up to the field now, in place, and returns what
+    /// changedRegion(old, new) would. Allocates nothing while nothing changed, and otherwise
+    /// only the region (and a caption grown beyond its storage).
+    QRegion update(const Form1& form);
 
     /// The area to repaint to go from `before` to `after`: the old and the new box of every
     /// object that moved, appeared, disappeared or changed its look. Against an empty
@@ -44,7 +50,11 @@ private:
         std::string caption;
         friend bool operator==(const Item&, const Item&) = default;
     };
-    std::vector<Item> items_;
+    /// Takes the field's look into the items; with `changed`, adds what changed to it.
+    void take(const Form1& form, QRegion* changed);
+
+    // The drawable objects: 19 images, 6 shots and 4 labels, in the order they are drawn.
+    std::array<Item, 29> items_{};
 };
 
 /// Paints a play field. Pictures are drawn opaque at their natural size (never stretched),

@@ -123,11 +123,8 @@ void PlayFieldWindow::refresh() {
     }
     if (!isVisible())
         return;
-    FieldSnapshot now = FieldSnapshot::of(*field_.form());
-    if (now == shown_)
-        return;
-    const QRegion changed = changedRegion(shown_, now);
-    shown_ = std::move(now);
+    // Runs after every tick: the look is compared and brought up to date in place.
+    const QRegion changed = shown_.update(*field_.form());
     if (!changed.isEmpty())
         update(fieldToWindow().map(changed));
 }
