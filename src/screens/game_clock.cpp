@@ -1,6 +1,5 @@
 #include "screens/game_clock.h"
 
-#include <QMetaObject>
 #include <QtDebug>
 #include <algorithm>
 #include <exception>
@@ -26,9 +25,9 @@ void GameClock::setTimeSource(TimeSource source) {
 
 void GameClock::advance() {
     // A handler may open a modal message box whose event loop must go on delivering the other
-    // timers' ticks. The re-arm queued here runs inside that loop if there is one, and
-    // otherwise right after this call, where it changes nothing.
-    QMetaObject::invokeMethod(this, &GameClock::reschedule, Qt::QueuedConnection);
+    // timers' ticks, so the timer is armed for them before the handlers run; once they have
+    // returned it is re-armed for the next due tick.
+    timer_.start(0);
     ++depth_;
     try {
         field_.advanceTo(now());

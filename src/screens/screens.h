@@ -35,8 +35,8 @@ QRect fromTwips(int left, int top, int width, int height);
 void setFixedFrame(QWidget& window, QSize clientSize, bool inTaskbar);
 
 /// Keeps the underline under `button`'s access key always visible, where a desktop style would
-/// show it only while Alt is held.
-void underlineAccessKey(QAbstractButton& button);
+/// show it only while Alt is held, and makes the access key press the button at once.
+void setUpAccessKey(QAbstractButton& button);
 
 /// The program's icon in every size that the pictures provide.
 QIcon programIcon();
