@@ -21,7 +21,7 @@ cleanup() {
 }
 trap cleanup EXIT
 failures=0
-check() { if eval "$2"; then echo "ok: $1"; else echo "FAILED: $1"; failures=$((failures + 1)); fi; }
+check() { if eval "$2"; then echo "ok: $1"; else echo "FAILED: $1"; failures=$((failures + 1)); return 1; fi; }
 
 (cd "$build" && cpack -G DEB -B "$work/package" >"$work/cpack.log" 2>&1) || {
     cat "$work/cpack.log"
@@ -72,7 +72,7 @@ exit 0
 EOF
 out="$(xvfb-run -a -s '-screen 0 1024x768x24' bash "$work/session.sh" "$work/player" 2>&1)"
 echo "$out"
-check "the installed game runs" "[[ '$out' == *running* ]]"
+check "the installed game runs" "[[ '$out' == *running* ]]" || cat "$work/player/stderr.log"
 check "record.dat is created in the working folder" "[[ -f '$work/player/record.dat' ]]"
 check "the music file is found and plays" \
     "! grep -qi 'musica.wav' '$work/player/stderr.log' && [[ '$out' == *sounding* ]]"
