@@ -5,7 +5,7 @@
 # on "x", shows the volley above the ship after "m", and closes on "q", after which Alt+P
 # starts a second game. A quick "x", "m", "q" saves a best score of 0.
 #
-# Runs itself again under its own Xvfb and its own PulseAudio server with a null sink.
+# Runs itself again under its own Xvfb (-noreset: it must outlive the first game as a client) and its own PulseAudio server with a null sink.
 # Needs xvfb-run, xdotool, xwininfo, xprop, import and convert (skipped, status 77, without
 # them); pulseaudio and pactl for the sound check. Exits 1 on the first failed check.
 set -euo pipefail
@@ -18,7 +18,7 @@ if [[ -z ${ZELTO_E2E_UNDER_XVFB:-} ]]; then
         command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
     done
     [[ -x $game ]] || { echo "FAIL: no game at $game"; exit 1; }
-    ZELTO_E2E_UNDER_XVFB=1 exec xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" "$@"
+    ZELTO_E2E_UNDER_XVFB=1 exec xvfb-run -a -s "-screen 0 1024x768x24 -noreset" bash "$0" "$@"
 fi
 
 work=$(mktemp -d)

@@ -11,7 +11,7 @@ if [[ -z ${ZELTO_E2E_SCREEN:-} ]]; then
     status=0
     # 1920x1200 fits the field twice (1600x1200); 1920x1080 only once (1080 < 1200).
     for screen in 1920x1200:2:160:0 1920x1080:1:560:240; do
-        ZELTO_E2E_SCREEN=$screen xvfb-run -a -s "-screen 0 ${screen%%:*}x24" bash "$0" || status=1
+        ZELTO_E2E_SCREEN=$screen xvfb-run -a -s "-screen 0 ${screen%%:*}x24 -noreset" bash "$0" || status=1
     done
     exit $status
 fi

@@ -70,7 +70,7 @@ kill $game
 wait $game 2>/dev/null
 exit 0
 EOF
-out="$(xvfb-run -a -s '-screen 0 1024x768x24' bash "$work/session.sh" "$work/player" 2>&1)"
+out="$(xvfb-run -a -s '-screen 0 1024x768x24 -noreset' bash "$work/session.sh" "$work/player" 2>&1)"
 echo "$out"
 check "the installed game runs" "[[ '$out' == *running* ]]" || cat "$work/player/stderr.log"
 check "record.dat is created in the working folder" "[[ -f '$work/player/record.dat' ]]"

@@ -179,7 +179,7 @@ echo "== the running game (Xvfb 1024x768x24)"
 for tool in xvfb-run xdotool xwininfo; do
     command -v "$tool" >/dev/null || { echo "bench: $tool is not installed; the game is not measured"; exit 1; }
 done
-xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" --game || status=1
+xvfb-run -a -s "-screen 0 1024x768x24 -noreset" bash "$0" --game || status=1
 
 if ((status == 0)); then
     echo "bench: every goal met"
