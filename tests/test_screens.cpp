@@ -59,7 +59,6 @@ private slots:
     void windowsHaveAFixedClientSizeAndTheProgramIcon_data();
     void windowsHaveAFixedClientSizeAndTheProgramIcon();
     void fontsHaveTheirPixelSizeAndEveryCharacterShown();
-    void savesScreenshotsWhenAsked();
 
 private:
     QPushButton* button(const char* name) const {
@@ -226,19 +225,6 @@ void TestScreens::fontsHaveTheirPixelSizeAndEveryCharacterShown() {
             for (const QChar character : label->text())
                 QVERIFY2(QFontMetrics(label->font()).inFont(character), qPrintable(label->text()));
         }
-    }
-}
-
-void TestScreens::savesScreenshotsWhenAsked() {
-    const QDir folder(qEnvironmentVariable("ZELTO_SCREENSHOT_DIR"));
-    if (folder.path() == QLatin1String("."))
-        QSKIP("Set ZELTO_SCREENSHOT_DIR to a folder to get pictures of the three windows.");
-    QVERIFY(folder.mkpath(QStringLiteral(".")));
-    screens_->showAboutBox();
-    screens_->showKeysHelp();
-    for (const QString kind : {"menu", "keys", "about"}) {
-        QVERIFY(QTest::qWaitForWindowExposed(window(kind)));
-        QVERIFY(window(kind)->grab().save(folder.filePath(kind + QStringLiteral(".png"))));
     }
 }
 

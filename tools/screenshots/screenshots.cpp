@@ -1,12 +1,15 @@
 // zelto-screenshots OUTPUT_DIR [--stages]
 //
 // Renders the pictures of the README with the game's own drawing code, offscreen, so they
-// never go stale: the start menu (menu.png) and a game under way (game.png), played through
+// never go stale: the start menu, the keys help screen and the about box (menu.png, keys.png,
+// about.png) and a game under way (game.png), played through
 // the replay driver's keys on the virtual clock. With --stages it also renders the stages of
 // the difficulty progression (aliens.png, saucer.png, image8.png).
 #include "field/play_field.h"
 #include "replay.h"
+#include "screens/about_box.h"
 #include "screens/field_painter.h"
+#include "screens/keys_help.h"
 #include "screens/screens.h"
 #include "screens/start_menu.h"
 
@@ -76,9 +79,18 @@ int main(int argc, char** argv) {
 
     zelto::Screens screens([] {});
     screens.showMenu();
+    screens.showKeysHelp();
+    screens.showAboutBox();
     QApplication::processEvents();
-    if (!screens.menu().grab().save(out.filePath(QStringLiteral("menu.png"))))
-        return 1;
+    const std::pair<QWidget*, const char*> windows[] = {
+        {&screens.menu(), "menu.png"},
+        {screens.keysHelp(), "keys.png"},
+        {screens.aboutBox(), "about.png"},
+    };
+    for (const auto& [window, file] : windows) {
+        if (!window->grab().save(out.filePath(QString::fromLatin1(file))))
+            return 1;
+    }
 
     const auto scratch = std::filesystem::temp_directory_path() / "zelto-screenshots";
     for (const Scene& scene : kScenes) {
