@@ -287,6 +287,8 @@ private slots:
         QTest::newRow("equal") << QByteArray("1000\r\n") << 1000 << true;
         QTest::newRow("above") << QByteArray("1000\r\n") << 1100 << true;
         QTest::newRow("empty") << QByteArray("") << 0 << true;
+        QTest::newRow("no line end gains one") << QByteArray("1500") << 1500 << true;
+        QTest::newRow("letters count as 0") << QByteArray("abc") << 50 << true;
     }
     void gameOverWritesTheRecordWhenDue() {
         QFETCH(QByteArray, stored);

@@ -29,34 +29,6 @@ class Player : public QObject {
     Q_OBJECT
 
 private slots:
-    void steeringStepsAndWraps_data() {
-        QTest::addColumn<float>("start");
-        QTest::addColumn<char>("key");
-        QTest::addColumn<QList<float>>("positions"); // after each tick
-        QTest::newRow("left at 140 wraps") << 140.0f << 'z' << QList<float>{11680};
-        QTest::newRow("left at 141 steps, then wraps") << 141.0f << 'z' << QList<float>{41, 11680};
-        QTest::newRow("right at 11860 wraps to -80") << 11860.0f << 'x' << QList<float>{-80};
-        QTest::newRow("right at 11859 steps, then wraps")
-            << 11859.0f << 'x' << QList<float>{11959, -80};
-        QTest::newRow("left from -80 wraps") << -80.0f << 'z' << QList<float>{11680};
-        QTest::newRow("right from 200") << 200.0f << 'x' << QList<float>{300, 400};
-        QTest::newRow("left from 200") << 200.0f << 'z' << QList<float>{100, 11680};
-        QTest::newRow("right after a wrap goes on") << 11860.0f << 'x' << QList<float>{-80, 20};
-    }
-    void steeringStepsAndWraps() {
-        QFETCH(float, start);
-        QFETCH(char, key);
-        QFETCH(QList<float>, positions);
-        QuietGame game;
-        game.form().Image1.left = start;
-        game.field.keyPress(key);
-        for (float expected : positions) {
-            game.wait(100);
-            QCOMPARE(game.form().Image1.left, expected);
-        }
-        QCOMPARE(game.form().Image1.top, 7440.0f);
-    }
-
     void directionKeysExcludeEachOther() {
         QuietGame game;
         game.field.keyPress('z');
@@ -102,22 +74,6 @@ private slots:
         // Never hidden, never stopped: the volley climbs on out of sight.
         QCOMPARE(form.SnpSparo.top, 7440.0f - 38 * 200);
         QVERIFY(form.SnpSparo.top + 135 < 0 && form.SnpSparo.visible);
-    }
-
-    void stopFreezesTheShotsAndFireBringsThemBack() {
-        QuietGame game;
-        Form1& form = game.form();
-        game.field.keyPress('m');
-        game.wait(160);
-        game.field.keyPress('p');
-        const auto frozen = shotTops(form);
-        game.wait(1000);
-        QCOMPARE(shotTops(form), frozen);
-        QVERIFY(form.SnpSparo.visible);
-        game.field.keyPress('m');
-        QCOMPARE(shotTops(form), std::vector<float>(5, 7440));
-        game.wait(16);
-        QCOMPARE(shotTops(form), std::vector<float>(5, 7240));
     }
 
     void refiringDoesNotRestartTheShotTimer() {

@@ -170,36 +170,6 @@ private slots:
         if (fault == "directory")
             QVERIFY(std::filesystem::is_directory(file));
     }
-
-    void writeIfDue_data() {
-        QTest::addColumn<QByteArray>("stored");
-        QTest::addColumn<int>("points");
-        QTest::addColumn<QByteArray>("after");
-        QTest::newRow("empty file, score 0 writes 0") << QByteArray("") << 0 << QByteArray("0\r\n");
-        QTest::newRow("below the best writes nothing")
-            << QByteArray("1500\r\n") << 1200 << QByteArray("1500\r\n");
-        QTest::newRow("equal to the best writes it again")
-            << QByteArray("1500\r\n") << 1500 << QByteArray("1500\r\n");
-        QTest::newRow("above the best writes the new best")
-            << QByteArray("1500\r\n") << 1600 << QByteArray("1600\r\n");
-        QTest::newRow("no line end gains one")
-            << QByteArray("1500") << 1500 << QByteArray("1500\r\n");
-        QTest::newRow("letters are replaced") << QByteArray("abc") << 50 << QByteArray("50\r\n");
-    }
-    void writeIfDue() {
-        QFETCH(QByteArray, stored);
-        QFETCH(int, points);
-        QFETCH(QByteArray, after);
-        Game game(stored.toStdString());
-        // Hits raise the best score with the score, as in play.
-        for (int added = 0; added < points; added += 50)
-            game.form().setLabel1Caption(std::to_string(added + 50));
-        if (points == 0)
-            game.form().Label1.caption = "0";
-        const bool wrote = writeRecordIfDue(game.form());
-        QCOMPARE(QByteArray::fromStdString(game.recordBytes()), after);
-        QCOMPARE(wrote, game.host.count("record ") == 1);
-    }
 };
 
 QTEST_GUILESS_MAIN(RecordFileTest)

@@ -27,6 +27,16 @@ void addPlayerRuleRows() {
     QTest::newRow("right at 11859 steps, then wraps")
         << "set Image1.Left 11859\nkey x\nwait 200\nprint Image1.Left"
         << "Image1.Left = -80";
+    QTest::newRow("left from -80 wraps")
+        << "set Image1.Left -80\nkey z\nwait 100\nprint Image1.Left"
+        << "Image1.Left = 11680";
+    QTest::newRow("reversing never wraps by itself")
+        << "set Image1.Left 200\nkey x\nwait 100\nprint Image1.Left\nkey z\nwait 200\n"
+           "print Image1.Left"
+        << "Image1.Left = 300\nImage1.Left = 100";
+    QTest::newRow("after a wrap it goes on")
+        << "set Image1.Left 11860\nkey x\nwait 200\nprint Image1.Left"
+        << "Image1.Left = 20";
     QTest::newRow("turbo steps every 16 ms") << "key l\nkey z\nwait 160\nprint Image1.Left"
                                              << "Image1.Left = 2840";
     QTest::newRow("fire places the volley")
