@@ -43,15 +43,7 @@ struct QuietForm {
         ticks.clear();
         onTick = nullptr;
     }
-    /// Steps the clock through every due tick up to `ms`, as the replay tool's wait does.
-    void waitUntil(std::int64_t ms) {
-        while (const auto due = form.nextDue()) {
-            if (*due > ms)
-                break;
-            form.advanceTo(*due);
-        }
-        form.advanceTo(ms);
-    }
+    void waitUntil(std::int64_t ms) { form.stepTo(ms); }
 };
 
 } // namespace

@@ -92,6 +92,15 @@ void Form1::runTick(TimerId id) {
     t.running_ = wasRunning;
 }
 
+void Form1::stepTo(std::int64_t ms) {
+    while (const auto due = nextDue()) {
+        if (*due > ms)
+            break;
+        advanceTo(*due);
+    }
+    advanceTo(ms);
+}
+
 std::optional<std::int64_t> Form1::nextDue() const {
     std::optional<std::int64_t> earliest;
     for (auto member : kTimers) {

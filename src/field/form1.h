@@ -315,6 +315,9 @@ public:
     /// again from inside a handler: the timer whose handler is running does not tick again
     /// until it returns.
     void advanceTo(std::int64_t ms);
+    /// Lets virtual time pass up to `ms`, running every tick at its own due time, so that no
+    /// timer is ever late: how scripts and tests move time.
+    void stepTo(std::int64_t ms);
     /// The earliest due time of a timer that can tick now, if any.
     std::optional<std::int64_t> nextDue() const;
     /// Runs a timer's tick handler once, now, whatever its Enabled.

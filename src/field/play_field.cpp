@@ -101,6 +101,13 @@ void PlayField::advanceTo(std::int64_t ms) {
         clock_.now = ms;
 }
 
+void PlayField::stepTo(std::int64_t ms) {
+    if (form_)
+        form_->stepTo(ms);
+    else if (ms > clock_.now)
+        clock_.now = ms;
+}
+
 std::optional<std::int64_t> PlayField::nextDue() const {
     return form_ ? form_->nextDue() : std::nullopt;
 }

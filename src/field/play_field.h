@@ -42,6 +42,8 @@ public:
     void keyPress(int code);
     /// Runs every tick due by `ms` (see Form1::advanceTo).
     void advanceTo(std::int64_t ms);
+    /// Lets virtual time pass up to `ms`, every tick at its own due time (see Form1::stepTo).
+    void stepTo(std::int64_t ms);
     std::optional<std::int64_t> nextDue() const;
     std::int64_t now() const { return clock_.now; }
 

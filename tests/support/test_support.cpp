@@ -38,13 +38,7 @@ Game::Game(std::optional<std::string> record) {
 }
 
 void Game::wait(std::int64_t ms) {
-    const std::int64_t target = field.now() + ms;
-    while (const auto due = field.nextDue()) {
-        if (*due > target)
-            break;
-        field.advanceTo(*due);
-    }
-    field.advanceTo(target);
+    field.stepTo(field.now() + ms);
 }
 
 std::filesystem::path Game::recordPath() const {

@@ -367,15 +367,7 @@ private:
         return *field_.form();
     }
 
-    void wait(long long ms) {
-        const std::int64_t target = field_.now() + ms;
-        while (const auto due = field_.nextDue()) {
-            if (*due > target)
-                break;
-            field_.advanceTo(*due);
-        }
-        field_.advanceTo(target);
-    }
+    void wait(long long ms) { field_.stepTo(field_.now() + ms); }
 
     void call(std::string_view name) {
         Form1& form = openForm();
