@@ -178,6 +178,12 @@ private slots:
                                                << "line 2: key needs one character or #CODE";
         QTest::newRow("negative wait") << "open\nwait -5"
                                        << "line 2: wait needs a whole number of milliseconds";
+        QTest::newRow("wait past the last moment")
+            << "open\nwait 4611686018427387903\nwait 1"
+            << "line 3: wait goes past the clock's last moment, 4611686018427387903 ms";
+        QTest::newRow("largest wait") << "wait 9223372036854775807"
+                                      << "line 1: wait goes past the clock's last moment, "
+                                         "4611686018427387903 ms";
         QTest::newRow("unknown routine") << "open\ncall Restart"
                                          << "line 2: no routine Restart";
         QTest::newRow("tick of a non-timer") << "open\ntick Image1"

@@ -192,6 +192,17 @@ private slots:
                             tickOf(TimerId::Timer7, 350), tickOf(TimerId::Timer6, 350)}));
     }
 
+    void theClockStopsAtItsLastMoment() {
+        QuietForm quiet;
+        quiet.form.Timer6.setEnabled(true);
+        const std::int64_t never = std::numeric_limits<std::int64_t>::max();
+        quiet.form.advanceTo(never);
+        quiet.waitUntil(never);
+        QCOMPARE(quiet.form.now(), Clock::kLastMoment);
+        QCOMPARE(ticks, (std::vector<std::string>{tickOf(TimerId::Timer6, Clock::kLastMoment)}));
+        QCOMPARE(quiet.form.nextDue(), std::optional<std::int64_t>(Clock::kLastMoment + 100));
+    }
+
     void runTickIgnoresEnabled() {
         QuietForm quiet;
         quiet.form.runTick(TimerId::Timer14);

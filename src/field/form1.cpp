@@ -1,5 +1,6 @@
 #include "field/form1.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace zelto {
@@ -93,6 +94,7 @@ void Form1::runTick(TimerId id) {
 }
 
 void Form1::stepTo(std::int64_t ms) {
+    ms = std::min(ms, Clock::kLastMoment);
     while (const auto due = nextDue()) {
         if (*due > ms)
             break;
@@ -112,8 +114,7 @@ std::optional<std::int64_t> Form1::nextDue() const {
 }
 
 void Form1::advanceTo(std::int64_t ms) {
-    if (ms > clock_->now)
-        clock_->now = ms;
+    clock_->moveTo(ms);
     for (;;) {
         // The earliest due tick; on a tie the first in table order.
         std::size_t chosen = kTimerCount;

@@ -11,9 +11,11 @@
 #include "field/host.h"
 #include "sound/mm_control.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <limits>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -121,9 +123,18 @@ struct Label {
     Alignment alignment;
 };
 
-/// Virtual time in milliseconds, shared by every timer of the program.
+/// Virtual time in milliseconds, shared by every timer of the program. It only moves forward
+/// and stops at kLastMoment, far enough below the 64-bit limit that a moment plus any timer
+/// period can never overflow.
 struct Clock {
+    static constexpr std::int64_t kLastMoment = std::numeric_limits<std::int64_t>::max() / 2;
     std::int64_t now = 0;
+
+    /// Moves the time to `ms`, or to kLastMoment beyond it; an earlier time changes nothing.
+    void moveTo(std::int64_t ms) {
+        if (ms > now)
+            now = std::min(ms, kLastMoment);
+    }
 };
 
 /// A periodic timer. While enabled its handler runs once a period, the first tick one period
@@ -310,7 +321,8 @@ public:
     /// Writes the score caption and raises its change handler inside the write.
     void setLabel1Caption(std::string caption);
 
-    /// Runs every tick due by `ms`, in order of due time, ties in table order. A timer more
+    /// Runs every tick due by `ms` (at most Clock::kLastMoment), in order of due time, ties in
+    /// table order. A timer more
     /// than a period late ticks once, and next one period after that delivery. May be called
     /// again from inside a handler: the timer whose handler is running does not tick again
     /// until it returns.

@@ -97,15 +97,15 @@ void PlayField::keyPress(int code) {
 void PlayField::advanceTo(std::int64_t ms) {
     if (form_)
         form_->advanceTo(ms);
-    else if (ms > clock_.now)
-        clock_.now = ms;
+    else
+        clock_.moveTo(ms);
 }
 
 void PlayField::stepTo(std::int64_t ms) {
     if (form_)
         form_->stepTo(ms);
-    else if (ms > clock_.now)
-        clock_.now = ms;
+    else
+        clock_.moveTo(ms);
 }
 
 std::optional<std::int64_t> PlayField::nextDue() const {

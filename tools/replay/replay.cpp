@@ -367,7 +367,12 @@ private:
         return *field_.form();
     }
 
-    void wait(long long ms) { field_.stepTo(field_.now() + ms); }
+    void wait(long long ms) {
+        if (ms > Clock::kLastMoment - field_.now())
+            throw ScriptError{"wait goes past the clock's last moment, " +
+                              std::to_string(Clock::kLastMoment) + " ms"};
+        field_.stepTo(field_.now() + ms);
+    }
 
     void call(std::string_view name) {
         Form1& form = openForm();
