@@ -61,7 +61,8 @@ Form1::Form1(Clock& clock, const Form1Setup& setup)
       MMControl2("MMControl2", SoundChannel::Explosion, setup.sound, setup.host, setup.waveFolder),
       MMControl3("MMControl3", SoundChannel::Laser, setup.sound, setup.host, setup.waveFolder),
       clock_(&clock), host_(setup.host ? setup.host : &absentHost()), handlers_(setup.handlers),
-      recordFolder_(setup.recordFolder) {}
+      ownRecord_(setup.recordFolder, host_),
+      record_(setup.record != nullptr ? setup.record : &ownRecord_) {}
 
 Timer& Form1::timer(TimerId id) {
     return this->*kTimers[static_cast<std::size_t>(id)];

@@ -9,6 +9,7 @@
 #pragma once
 
 #include "field/host.h"
+#include "scoring/record_file.h"
 #include "sound/mm_control.h"
 
 #include <algorithm>
@@ -207,6 +208,9 @@ struct Form1Setup {
     const Form1Handlers* handlers = nullptr;
     std::filesystem::path recordFolder = "."; // where record.dat lives
     std::filesystem::path waveFolder;         // where c:\wav\NAME.wav resolves
+    /// The program's record file, which outlives the game; without one the play field
+    /// uses its own in recordFolder, which remembers nothing beyond this game.
+    RecordFile* record = nullptr;
 };
 
 class Form1 {
@@ -343,13 +347,14 @@ public:
     bool closeRequested() const { return closeRequested_; }
 
     Host& host() const { return *host_; }
-    const std::filesystem::path& recordFolder() const { return recordFolder_; }
+    RecordFile& recordFile() const { return *record_; }
 
 private:
     Clock* clock_;
     Host* host_;
     const Form1Handlers* handlers_;
-    std::filesystem::path recordFolder_;
+    RecordFile ownRecord_;
+    RecordFile* record_;
     bool closeRequested_ = false;
     std::uint64_t ticksDelivered_ = 0;
 };

@@ -17,6 +17,9 @@ public:
     virtual void showMessage(std::string_view text, std::string_view title) = 0;
     /// The record file has just been written with these bytes.
     virtual void recordWritten(std::string_view /*bytes*/) {}
+    /// The record file could not be read or saved, or must not be replaced; `why` is one
+    /// line for the player, naming the file. Each kind of trouble comes once per run.
+    virtual void recordWarning(std::string_view /*why*/) {}
 };
 
 } // namespace zelto

@@ -60,15 +60,17 @@ void Form1_Form_Load(Form1& form) {
     playSequence(form.MMControl1, "c:\\wav\\musica.wav");
     form.assignPicture(form.ImgAl1, Picture::PicNemA);
     form.assignPicture(form.Imgal2, Picture::PicNemA);
-    form.Label4.caption = RecordFile(form.recordFolder()).read();
+    form.Label4.caption = form.recordFile().read();
 }
 
 PlayField::PlayField(Host& host, SoundDevice& sound, std::filesystem::path recordFolder,
-                     std::filesystem::path waveFolder) {
+                     std::filesystem::path waveFolder)
+    : record_(recordFolder, &host) {
     setup_.host = &host;
     setup_.sound = &sound;
     setup_.handlers = &kForm1Handlers;
     setup_.recordFolder = std::move(recordFolder);
+    setup_.record = &record_;
     setup_.waveFolder = std::move(waveFolder);
 }
 

@@ -20,7 +20,8 @@ void Form1_Form_Load(Form1& form);
 
 /// Holds at most one play field. Showing it when there is none creates a fresh Form1 from
 /// the design and runs its start-up; showing it again changes nothing. Closing releases it,
-/// so the next show starts a new game. The clock is the program's and outlives every game.
+/// so the next show starts a new game. The clock and the record file are the program's and
+/// outlive every game: what the record file could not read stays unwritten for the whole run.
 class PlayField {
 public:
     PlayField(Host& host, SoundDevice& sound, std::filesystem::path recordFolder,
@@ -49,6 +50,7 @@ public:
 
 private:
     Clock clock_;
+    RecordFile record_;
     Form1Setup setup_;
     std::unique_ptr<Form1> form_;
 };

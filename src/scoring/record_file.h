@@ -1,6 +1,7 @@
 // The record file: the best score, kept between games as one line in the current directory.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -8,30 +9,48 @@
 namespace zelto {
 
 class Form1;
+class Host;
 
 /// The record file "record.dat" in a folder. Any spelling of the name that differs only in
 /// case reaches the one file that exists; a missing file is created as "record.dat".
+///
+/// One object serves the whole run of the program and remembers what it could read: a best
+/// score it never saw must not be replaced by a lower one. Its warnings go to the host, each
+/// kind once while the object lives (a new write failure after a good write warns again).
 class RecordFile {
 public:
     static constexpr std::size_t kMaxRead = 64 * 1024;
 
-    explicit RecordFile(std::filesystem::path folder);
+    explicit RecordFile(std::filesystem::path folder, Host* host = nullptr);
 
-    /// The file's bytes (at most the first 64 KiB). A missing file is created empty. A file
-    /// that cannot be read or created (no permission, a directory or FIFO of that name, a
-    /// dangling link) reads as empty; this never blocks.
-    std::string read() const;
+    /// The file's bytes (at most the first 64 KiB); this never blocks. A missing file is
+    /// created empty, unless the name is a link that leads nowhere (a dangling link or a
+    /// loop), which reads as empty. A file that exists but cannot be read (no permission, a
+    /// read error, anything but a regular file behind the name) reads as empty too, and from
+    /// then on this object never writes.
+    std::string read();
 
-    /// Replaces the file's content atomically: a temporary file beside it is written,
-    /// flushed and renamed over it, so a failed write leaves the old content intact. On
-    /// failure a warning goes to standard error and false is returned.
-    bool write(std::string_view bytes) const;
+    /// Replaces the content of the regular file behind the name atomically: a temporary file
+    /// beside it gets the bytes, the file's mode and (where the process may) its owner, is
+    /// flushed and renamed over it, so a failed write leaves the old content intact. Through
+    /// a link to a regular file, that file is replaced and the link kept; a link that leads
+    /// nowhere is itself replaced. A hard-linked file is replaced like any other: its other
+    /// names keep the old content. Nothing else is ever written through or replaced (a
+    /// device, FIFO, socket or directory, or a file read() could not read): false with a
+    /// warning, as for every failure.
+    bool write(std::string_view bytes);
 
     /// The path the file has, or gets when it is created.
     std::filesystem::path path() const;
 
 private:
+    enum class Trouble : std::uint8_t { Unreadable = 1, NotRegular = 2, WriteFailed = 4 };
+    void warn(Trouble trouble, const std::string& why);
+
     std::filesystem::path folder_;
+    Host* host_;
+    bool readFailed_ = false;
+    std::uint8_t warned_ = 0; // Trouble bits already reported
 };
 
 /// The record line for a value: its shortest decimal text, then CR LF ("1500\r\n").

@@ -1,11 +1,14 @@
 #include "screens/qt_host.h"
 
+#include <QLoggingCategory>
 #include <QMessageBox>
 #include <utility>
 
 namespace zelto {
 
 namespace {
+
+Q_LOGGING_CATEGORY(lcRecord, "zelto.record", QtWarningMsg)
 
 /// The game's texts are single-byte Windows text; Latin-1 keeps every byte as a character.
 QString fromBytes(std::string_view bytes) {
@@ -21,6 +24,12 @@ QtHost::QtHost(MessageBox box) : box_(std::move(box)) {}
 void QtHost::showMessage(std::string_view text, std::string_view title) {
     if (box_)
         box_(fromBytes(text), fromBytes(title));
+}
+
+void QtHost::recordWarning(std::string_view why) {
+    // File names and system messages are the local 8-bit encoding.
+    qCWarning(lcRecord).noquote() << QString::fromLocal8Bit(why.data(),
+                                                            static_cast<qsizetype>(why.size()));
 }
 
 void QtHost::showWarningBox(const QString& text, const QString& title) {

@@ -30,19 +30,35 @@ can_mount=0
 mkdir -p "$work/probe" && mount -t tmpfs -o size=64k tmpfs "$work/probe" 2>/dev/null &&
     umount "$work/probe" && can_mount=1
 
-# --- Names the game cannot use as its record file -----------------------------------------
-for kind in directory fifo dangling-link; do
+# --- Odd things named record.dat, and links ---------------------------------------------------
+# A game that scores 100 in each folder; kept() says what must stand there afterwards. Only a
+# regular file, or a link leading nowhere, may be replaced; anything else gets one warning.
+kinds=(directory fifo dangling-link link-to-600)
+if [[ $(id -u) -eq 0 ]]; then kinds+=(link-to-device); else echo "skip: a device needs root"; fi
+for kind in "${kinds[@]}"; do
     dir="$work/$kind"
     mkdir -p "$dir"
+    warnings=1 caption=''
     case $kind in
-    directory) mkdir "$dir/record.dat" ;;
-    fifo) mkfifo "$dir/record.dat" ;;
-    dangling-link) ln -s "$dir/nowhere" "$dir/record.dat" ;;
+    directory) mkdir "$dir/record.dat" && kept() { [[ -d $dir/record.dat ]]; } ;;
+    fifo) mkfifo "$dir/record.dat" && kept() { [[ -p $dir/record.dat ]]; } ;;
+    dangling-link)
+        ln -s "$dir/nowhere" "$dir/record.dat" && warnings=0
+        kept() { [[ -f $dir/record.dat && ! -L $dir/record.dat && ! -e $dir/nowhere ]]; } ;;
+    link-to-600)
+        printf '50\r\n' >"$dir/best" && chmod 600 "$dir/best" && ln -s best "$dir/record.dat"
+        warnings=0 caption='50\r\n'
+        kept() { [[ -L $dir/record.dat && $(stat -c %a "$dir/best") == 600 &&
+            $(od -An -c "$dir/best" | tr -d ' \n') == '100\r\n' ]]; } ;;
+    link-to-device) # made here, never one of /dev
+        mknod "$dir/zero" c 1 5 || { echo "skip: mknod is not allowed here"; continue; }
+        ln -s zero "$dir/record.dat" && kept() { [[ -c $dir/zero ]]; } ;;
     esac
     out="$(play "$dir" 100 2>"$work/err")"
     status=$?
-    if [[ $status -eq 0 && $out == *'Label4.Caption = ""'* && $out == *msgbox* ]]; then
-        pass "$kind named record.dat: the game goes on with an empty best score"
+    if [[ $status -eq 0 && $out == *"Label4.Caption = \"$caption\""* && $out == *msgbox* ]] &&
+        kept && [[ $(wc -l <"$work/err") -eq $warnings ]]; then
+        pass "$kind named record.dat: kept as it should be, $warnings warning(s), the game goes on"
     else
         fail "$kind named record.dat (status $status): $out $(cat "$work/err")"
     fi
@@ -61,15 +77,17 @@ if [[ $(id -u) -eq 0 ]] && command -v setpriv >/dev/null; then
     else
         fail "no permission to write: $out $(cat "$work/err")"
     fi
-    chmod 000 "$dir/record.dat"
-    out="$(cd "$dir" && printf 'open\nprint Label4.Caption\n' |
-        timeout 10 setpriv --reuid=nobody --regid=nogroup --clear-groups "$replay" 2>&1)"
-    if [[ $? -eq 0 && $out == *'Label4.Caption = ""'* ]]; then
-        pass "no permission to read: empty best score"
+    # A record the game may write but not read is never replaced by a score it could not see.
+    chown nobody "$dir" && chmod 200 "$dir/record.dat"
+    out="$(cd "$dir" && printf 'open\nprint Label4.Caption\nkey q\nopen\nkey q\n' |
+        timeout 10 setpriv --reuid=nobody --regid=nogroup --clear-groups "$replay" 2>"$work/err")"
+    if [[ $? -eq 0 && $out == *'Label4.Caption = ""'* && $out != *record* &&
+        $(od -An -c "$dir/record.dat" | tr -d ' \n') == '1500\r\n' &&
+        $(grep -c 'cannot read the best score' "$work/err") -eq 1 ]]; then
+        pass "no permission to read: empty best score, old record kept, one warning for two games"
     else
-        fail "no permission to read: $out"
+        fail "no permission to read: $out $(cat "$work/err")"
     fi
-    chmod 644 "$dir/record.dat"
 else
     echo "skip: permission checks need root and setpriv"
 fi

@@ -18,6 +18,10 @@ void RecordingHost::recordWritten(std::string_view bytes) {
     events.push_back("record " + std::string(bytes));
 }
 
+void RecordingHost::recordWarning(std::string_view why) {
+    events.push_back("warning " + std::string(why));
+}
+
 void RecordingHost::soundPropertySet(std::string_view control, std::string_view property,
                                      std::string_view value) {
     events.push_back("sound " + std::string(control) + " " + std::string(property) + " " +

@@ -14,7 +14,7 @@
 namespace zelto::test {
 
 /// Records every outside effect as one line, in order: "sound MMControl2 Command Play",
-/// "msgbox GameOver Zelto!", "record 0\r\n".
+/// "msgbox GameOver Zelto!", "record 0\r\n", "warning cannot save ...".
 class RecordingHost final : public Host {
 public:
     std::vector<std::string> events;
@@ -23,6 +23,7 @@ public:
 
     void showMessage(std::string_view text, std::string_view title) override;
     void recordWritten(std::string_view bytes) override;
+    void recordWarning(std::string_view why) override;
     void soundPropertySet(std::string_view control, std::string_view property,
                           std::string_view value) override;
     int count(std::string_view prefix) const;

@@ -261,13 +261,19 @@ struct ScriptError {
 
 class ReplayHost final : public Host {
 public:
-    ReplayHost(std::ostream& out, const PlayField*& field) : out_(out), field_(field) {}
+    ReplayHost(std::ostream& out, std::ostream* warnings, const PlayField*& field)
+        : out_(out), warnings_(warnings), field_(field) {}
 
     void showMessage(std::string_view text, std::string_view title) override {
         out_ << '@' << now() << " msgbox " << quote(text) << ' ' << quote(title) << '\n';
     }
     void recordWritten(std::string_view bytes) override {
         out_ << '@' << now() << " record " << quote(bytes) << '\n';
+    }
+    /// Beside the transcript, so that the transcript stays the same.
+    void recordWarning(std::string_view why) override {
+        if (warnings_ != nullptr)
+            *warnings_ << "zelto-replay: " << why << '\n';
     }
     void soundPropertySet(std::string_view control, std::string_view property,
                           std::string_view value) override {
@@ -278,6 +284,7 @@ public:
 private:
     std::int64_t now() const { return field_ ? field_->now() : 0; }
     std::ostream& out_;
+    std::ostream* warnings_;
     const PlayField*& field_;
 };
 
@@ -285,8 +292,8 @@ class Replay {
 public:
     PlayField& field() { return field_; }
 
-    Replay(std::ostream& out, const std::filesystem::path& folder)
-        : out_(out), host_(out, fieldView_), field_(host_, sound_, folder, {}) {
+    Replay(std::ostream& out, const std::filesystem::path& folder, std::ostream* warnings)
+        : out_(out), host_(out, warnings, fieldView_), field_(host_, sound_, folder, {}) {
         fieldView_ = &field_;
     }
 
@@ -604,8 +611,9 @@ struct ReplayDriver::Impl : Replay {
     using Replay::Replay;
 };
 
-ReplayDriver::ReplayDriver(std::ostream& out, const std::filesystem::path& folder)
-    : impl_(std::make_unique<Impl>(out, folder)) {}
+ReplayDriver::ReplayDriver(std::ostream& out, const std::filesystem::path& folder,
+                           std::ostream* warnings)
+    : impl_(std::make_unique<Impl>(out, folder, warnings)) {}
 
 ReplayDriver::~ReplayDriver() = default;
 
@@ -627,7 +635,7 @@ PlayField& ReplayDriver::field() {
 
 int runReplay(std::istream& script, std::ostream& out, std::ostream& err,
               const std::filesystem::path& folder) {
-    ReplayDriver replay(out, folder);
+    ReplayDriver replay(out, folder, &err);
     std::string line;
     for (int number = 1; std::getline(script, line); ++number) {
         if (const auto error = replay.execute(line)) {

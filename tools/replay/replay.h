@@ -16,7 +16,9 @@ class PlayField;
 /// at its state between lines (benchmarks, fuzzers).
 class ReplayDriver {
 public:
-    ReplayDriver(std::ostream& out, const std::filesystem::path& folder);
+    /// The record file's warnings go to `warnings`; without it they are dropped.
+    ReplayDriver(std::ostream& out, const std::filesystem::path& folder,
+                 std::ostream* warnings = nullptr);
     ~ReplayDriver();
     ReplayDriver(const ReplayDriver&) = delete;
     ReplayDriver& operator=(const ReplayDriver&) = delete;
@@ -36,8 +38,8 @@ private:
 ///   call GameOver|Esplosione|sparo | print OBJECT.PROPERTY | print ShotStep
 /// What the game does to the outside world is written to `out` as it happens:
 ///   @T sound CONTROL PROPERTY "VALUE" / @T msgbox "TEXT" "TITLE" / @T record "BYTES"
-/// A line it cannot understand stops it with "line N: ..." on `err`; the result is then 2,
-/// else 0.
+/// The record file's warnings go to `err`. A line it cannot understand stops it with
+/// "line N: ..." on `err`; the result is then 2, else 0.
 int runReplay(std::istream& script, std::ostream& out, std::ostream& err,
               const std::filesystem::path& folder);
 
