@@ -142,7 +142,7 @@ private slots:
         QTest::newRow("shot appears")
             << Change([](Form1& f) { f.SnpSparo.visible = true; }) << QRegion(24, 584, 1, 9);
         QTest::newRow("ship wrecked")
-            << Change([](Form1& f) { f.assignPicture(f.Image1, Picture::Picture1); })
+            << Change([](Form1& f) { f.assignPicture(f.Image1, f.Picture1); })
             << QRegion(256, 496, 50, 64);
         QTest::newRow("score") << Change([](Form1& f) { f.Label1.caption = "50"; })
                                << QRegion(136, 576, 169, 17);

@@ -1,8 +1,7 @@
 // A million random keys and waits through the replay driver, with the game's invariants
 // checked after every step.
-#include "field/play_field.h"
+#include "base/caption_number.h"
 #include "replay.h"
-#include "scoring/caption_number.h"
 #include "test_support.h"
 
 #include <QtTest>
@@ -80,8 +79,7 @@ private slots:
             QVERIFY(readCaptionWhole(form.Label4.caption) >= readCaptionWhole(form.Label1.caption));
             lastScore = score;
             int shotsShown = 0;
-            for (auto shot : {&Form1::SnpSparo, &Form1::SnpSparo2, &Form1::SparoUltra,
-                              &Form1::SparoUltra1, &Form1::SparoUltra2})
+            for (auto shot : kVolley)
                 shotsShown += (form.*shot).visible ? 1 : 0;
             QVERIFY(shotsShown == 0 || shotsShown == 5);
             for (auto image : {&Form1::Image1, &Form1::Image2, &Form1::Image5, &Form1::Image8,

@@ -3,6 +3,8 @@
 #include "test_support.h"
 
 #include <QtTest>
+#include <csignal>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -21,32 +23,13 @@ class RecordFileTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void recordLineFormat_data() {
-        QTest::addColumn<double>("value");
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::newRow("1500") << 1500.0 << QByteArray("1500\r\n");
-        QTest::newRow("zero") << 0.0 << QByteArray("0\r\n");
-        QTest::newRow("negative") << -5.0 << QByteArray("-5\r\n");
-        QTest::newRow("fraction with a point") << 12.5 << QByteArray("12.5\r\n");
-    }
-    void recordLineFormat() {
-        QFETCH(double, value);
-        QFETCH(QByteArray, bytes);
-        QCOMPARE(QByteArray::fromStdString(recordLine(value)), bytes);
-    }
-
-    void missingFileIsCreatedEmpty() {
+    void aMissingFileIsCreatedEmptyAndAFileReadsAsItIs() {
         QTemporaryDir dir;
         RecordFile record(folderOf(dir));
         QCOMPARE(record.read(), std::string());
-        QVERIFY(std::filesystem::is_regular_file(folderOf(dir) / "record.dat"));
-        QCOMPARE(std::filesystem::file_size(folderOf(dir) / "record.dat"), 0u);
-    }
-
-    void readReturnsTheBytesUnchanged() {
-        QTemporaryDir dir;
+        QCOMPARE(readFile(folderOf(dir) / "record.dat"), std::string());
         writeFile(folderOf(dir) / "record.dat", std::string("1500\r\n\0x", 8));
-        QCOMPARE(RecordFile(folderOf(dir)).read(), std::string("1500\r\n\0x", 8));
+        QCOMPARE(record.read(), std::string("1500\r\n\0x", 8));
     }
 
     void anySpellingReachesTheOneFile_data() {
@@ -190,32 +173,50 @@ private slots:
 
     void failedWriteKeepsTheOldFileAndWarns_data() {
         QTest::addColumn<QString>("fault");
-        QTest::newRow("temporary file cannot be made") << "blocked temporary";
-        QTest::newRow("record.dat is a directory") << "directory";
-        QTest::newRow("folder is gone") << "missing folder";
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("temporary file cannot be made") << "blocked temporary"
+                                                       << "File exists";
+        QTest::newRow("record.dat is a directory") << "directory"
+                                                   << "it is not a regular file";
+        QTest::newRow("folder is gone") << "missing folder"
+                                        << "No such file or directory";
+        // Writes fail part of the way: a loop that retried them would never end.
+        QTest::newRow("disk full") << "full"
+                                   << "File too large";
     }
     void failedWriteKeepsTheOldFileAndWarns() {
         QFETCH(QString, fault);
+        QFETCH(QString, reason);
         QTemporaryDir dir;
         std::filesystem::path folder = folderOf(dir);
         const auto file = folder / "record.dat";
-        if (fault == "blocked temporary") {
+        if (fault == "blocked temporary" || fault == "full")
             writeFile(file, "1500\r\n");
-            // The temporary file's name beside the record is taken by a directory.
+        if (fault == "blocked temporary") // a directory has the temporary file's name
             std::filesystem::create_directory(
                 folder / (".record.dat." + std::to_string(::getpid()) + ".tmp"));
-        } else if (fault == "directory") {
+        else if (fault == "directory")
             std::filesystem::create_directory(file);
-        } else {
+        else if (fault == "missing folder")
             folder /= "missing";
-        }
         RecordingHost host;
-        QVERIFY(!RecordFile(folder, &host).write("9999\r\n"));
-        QCOMPARE(host.count("warning cannot save the best score"), 1);
-        if (fault == "blocked temporary")
+        RecordFile record(folder, &host);
+        struct rlimit before {};
+        ::getrlimit(RLIMIT_FSIZE, &before);
+        if (fault == "full") {
+            ::signal(SIGXFSZ, SIG_IGN);
+            const struct rlimit twoBytes { 2, before.rlim_max };
+            ::setrlimit(RLIMIT_FSIZE, &twoBytes);
+        }
+        const bool written = record.write("9999\r\n");
+        ::setrlimit(RLIMIT_FSIZE, &before);
+        QVERIFY(!written);
+        QCOMPARE(host.count("warning cannot save the best score in "), 1);
+        QVERIFY2(QString::fromStdString(host.events.back()).endsWith(": " + reason),
+                 host.events.back().c_str());
+        if (fault != "directory" && fault != "missing folder")
             QCOMPARE(readFile(file), std::string("1500\r\n"));
-        if (fault == "directory")
-            QVERIFY(std::filesystem::is_directory(file));
+        QCOMPARE(std::filesystem::is_directory(file), fault == "directory");
     }
 };
 

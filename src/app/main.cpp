@@ -1,5 +1,5 @@
 // The game's entry point: the Qt shell around the one play field of the program.
-#include "field/play_field.h"
+#include "game/play_field.h"
 #include "screens/game_clock.h"
 #include "screens/play_field_window.h"
 #include "screens/qt_host.h"

@@ -1,27 +1,28 @@
 // The three aliens that sweep sideways, and the shot that ImgAl1 drops.
 #pragma once
 
-#include "enemies/shot_test.h"
+#include "enemies/hit_tests.h"
 #include "field/form1.h"
+#include "field/movement.h"
 
 #include <array>
 
 namespace zelto {
 
-/// One alien's constants. Right-to-left aliens wrap from Sline + 20 (inclusive) to
-/// SLine2 - 200; the left-to-right one from SLine2 + 20 (inclusive) to Sline - 200.
+/// One alien's constants. Aliens heading left wrap from Sline + 20 (inclusive) to
+/// SLine2 - 200; the one heading right from SLine2 + 20 (inclusive) to Sline - 200.
 struct Alien {
-    TimerId timer;
+    Timer Form1::*timer;
     Image Form1::*image;
-    bool rightToLeft;
+    Heading heading;
     double drift; // twips down per step between wraps
     bool dropsShot;
 };
 
 inline constexpr std::array<Alien, 3> kAliens{{
-    {TimerId::TimerAlieno, &Form1::ImgAlieno, true, 0, false},
-    {TimerId::Timer19, &Form1::Imgal2, false, 20, false},
-    {TimerId::Timer15, &Form1::ImgAl1, true, 20, true},
+    {&Form1::TimerAlieno, &Form1::ImgAlieno, Heading::Left, 0, false},
+    {&Form1::Timer19, &Form1::Imgal2, Heading::Right, 20, false},
+    {&Form1::Timer15, &Form1::ImgAl1, Heading::Left, 20, true},
 }};
 
 inline constexpr ShotTable kAlienShots{{150, 250, 250, 250, 250}, {500, 250, 250, 500, 500}};
@@ -31,9 +32,8 @@ inline constexpr ShotTable kAlienShots{{150, 250, 250, 250, 250}, {500, 250, 250
 /// A hit scores, explodes, hides the alien and stops its timer (and ImgAl1's shot).
 void moveAlien(Form1& form, const Alien& alien);
 
-void Form1_TimerAlieno_Timer(Form1& form);
-void Form1_Timer19_Timer(Form1& form);
-void Form1_Timer15_Timer(Form1& form);
+/// The aliens' tick handlers, in the order of kAliens.
+inline constexpr auto kAlienTicks = rowTicks<kAliens, moveAlien>();
 
 /// The alien shot: if it meets the ship (strictly within 150 on both axes) explosion and
 /// GameOver; then it falls 200, or from the bottom line starts again under ImgAl1.

@@ -5,14 +5,10 @@
 
 namespace zelto {
 
-namespace {
-constexpr double kBottomMargin = 20;
-} // namespace
-
 void moveEnemy(Form1& form, const EnemyMover& mover) {
     Image& enemy = form.*mover.image;
-    Timer& timer = form.timer(mover.timer);
-    if (enemy.top >= store(form.lineover.top - kBottomMargin))
+    Timer& timer = form.*mover.timer;
+    if (atBottomLine(form, enemy.top))
         GameOver(form);
     else
         enemy.top = store(enemy.top + mover.step);

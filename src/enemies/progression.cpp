@@ -1,17 +1,87 @@
 #include "enemies/progression.h"
 
+#include "base/caption_number.h"
 #include "field/form1.h"
-#include "scoring/caption_number.h"
 
+#include <array>
 #include <string>
 
 namespace zelto {
 
 namespace {
+
+/// An object that a score above `threshold` brings back while its timer is off: the timer
+/// starts and the image re-enters 200 twips below a picture store's top.
+struct Arrival {
+    int threshold;
+    Timer Form1::*timer;
+    Image Form1::*image;
+    PictureStore Form1::*heightOf;
+    bool shows;     // the image is made visible as well
+    bool dropsShot; // the alien shot starts under the image's new position
+};
+
+/// A timer that a score above a threshold speeds up.
+struct Retime {
+    Timer Form1::*timer;
+    int interval;
+};
+
+/// What a score above `threshold` speeds up, and the images that take the saucer picture.
+struct SpeedUp {
+    int threshold;
+    std::array<Retime, 5> retimes; // unused rows have no timer
+    std::array<Image Form1::*, 2> saucers;
+};
+
 constexpr double kReentryBelowStore = 200;
 constexpr double kShotBelowAlien = 610;
 constexpr double kShotRightOfAlien = 210;
 constexpr double kImage8AboveStore = 80;
+
+// In the order they are evaluated, which is not the order of their thresholds.
+constexpr std::array<Arrival, 4> kArrivals{{
+    {600, &Form1::TimerAlieno, &Form1::ImgAlieno, &Form1::Picnem1, false, false}, // first alien
+    {4500, &Form1::Timer15, &Form1::ImgAl1, &Form1::Picnem1, false, true},        // the shooter
+    {1600, &Form1::Timer19, &Form1::Imgal2, &Form1::Picnem2, false, false},       // second alien
+    {2600, &Form1::Timer8, &Form1::Image5, &Form1::Picnem2, true, false},         // Image5 back
+}};
+
+constexpr SpeedUp kFaster{
+    16000, {{{&Form1::Timer8, 35}, {&Form1::Timer21, 30}}}, {&Form1::ImgAlieno, &Form1::Image5}};
+constexpr SpeedUp kFastest{30000,
+                           {{{&Form1::Timer8, 15},
+                             {&Form1::Timer21, 3},
+                             {&Form1::TimerAlieno, 35},
+                             {&Form1::Timer19, 35},
+                             {&Form1::Timer15, 45}}},
+                           {}};
+
+void arrive(Form1& form, const Arrival& arrival) {
+    Image& image = form.*arrival.image;
+    (form.*arrival.timer).setEnabled(true);
+    image.top = store((form.*arrival.heightOf).top + kReentryBelowStore);
+    if (arrival.shows)
+        image.visible = true;
+    if (arrival.dropsShot) {
+        form.Sparonem.left = store(image.left + kShotRightOfAlien);
+        form.Sparonem.top = store(image.top + kShotBelowAlien);
+        form.Timer21.setEnabled(true);
+        form.Sparonem.visible = true;
+    }
+}
+
+void speedUp(Form1& form, const SpeedUp& speedUp) {
+    for (const Retime& retime : speedUp.retimes) {
+        if (retime.timer)
+            (form.*retime.timer).setInterval(retime.interval);
+    }
+    for (auto image : speedUp.saucers) {
+        if (image)
+            form.assignPicture(form.*image, form.Picture2);
+    }
+}
+
 } // namespace
 
 void Form1_Label1_Change(Form1& form) {
@@ -20,54 +90,20 @@ void Form1_Label1_Change(Form1& form) {
     if (best < score)
         form.Label4.caption = std::to_string(score);
 
-    const float picnem1Top = form.store(Picture::Picnem1).top;
-    const float picnem2Top = form.store(Picture::Picnem2).top;
-    const float picnem10Top = form.store(Picture::Picnem10).top;
-
-    // A
-    if (score > 600 && !form.TimerAlieno.Enabled()) {
-        form.TimerAlieno.setEnabled(true);
-        form.ImgAlieno.top = store(picnem1Top + kReentryBelowStore);
+    for (const Arrival& arrival : kArrivals) {
+        if (score > arrival.threshold && !(form.*arrival.timer).Enabled())
+            arrive(form, arrival);
     }
-    // B: the shot starts under the alien's new position.
-    if (score > 4500 && !form.Timer15.Enabled()) {
-        form.Timer15.setEnabled(true);
-        form.ImgAl1.top = store(picnem1Top + kReentryBelowStore);
-        form.Sparonem.left = store(form.ImgAl1.left + kShotRightOfAlien);
-        form.Sparonem.top = store(form.ImgAl1.top + kShotBelowAlien);
-        form.Timer21.setEnabled(true);
-        form.Sparonem.visible = true;
-    }
-    // C
-    if (score > 1600 && !form.Timer19.Enabled()) {
-        form.Timer19.setEnabled(true);
-        form.Imgal2.top = store(picnem2Top + kReentryBelowStore);
-    }
-    // D
-    if (score > 2600 && !form.Timer8.Enabled()) {
-        form.Timer8.setEnabled(true);
-        form.Image5.top = store(picnem2Top + kReentryBelowStore);
-        form.Image5.visible = true;
-    }
-    // E
-    if (score > 16000) {
-        form.Timer8.setInterval(35);
-        form.Timer21.setInterval(30);
-        form.assignPicture(form.ImgAlieno, Picture::Picture2);
-        form.assignPicture(form.Image5, Picture::Picture2);
-    }
-    // F
-    if (score > 30000) {
-        form.Timer8.setInterval(15);
-        form.Timer21.setInterval(3);
-        form.TimerAlieno.setInterval(35);
-        form.Timer19.setInterval(35);
-        form.Timer15.setInterval(45);
+    if (score > kFaster.threshold)
+        speedUp(form, kFaster);
+    if (score > kFastest.threshold) {
+        speedUp(form, kFastest);
+        // Image8 comes back too, faster than before, as a saucer near the top.
         form.Timer10.setEnabled(true);
         form.Timer10.setInterval(50);
-        form.assignPicture(form.Image8, Picture::Picture2);
+        form.assignPicture(form.Image8, form.Picture2);
         form.Image8.visible = true;
-        form.Image8.top = store(picnem10Top - kImage8AboveStore);
+        form.Image8.top = store(form.Picnem10.top - kImage8AboveStore);
     }
 }
 

@@ -1,216 +1,41 @@
-// The play field: the window Form1 and every object laid out on it.
+// The play field: the window Form1, every object laid out on it, and the one table that
+// names them.
 //
 // Contract: a Form1 is one game. It is built in its design state (every object at its
-// design values, ShotStep 0, timers as in the timer table) and never creates or destroys an
-// object while it lives. Lengths are twips (15 to a pixel), origin at the top-left of the
-// 12000 x 9000 client area, Top growing downwards. Positions are stored in single
-// precision; rules compute in double precision and store the result back (see store()).
-// Time comes from the Clock handed in; nothing here reads a real clock.
+// design values, ShotStep 0, the timers as in the timer table) and never creates or destroys
+// an object while it lives. Lengths are twips (field/units.h), origin at the top-left of the
+// client area, Top growing downwards; rules compute in double precision and store the result
+// back in single precision (store()). Time comes from the Clock handed in.
 #pragma once
 
+#include "field/artwork.h"
 #include "field/host.h"
-#include "scoring/record_file.h"
+#include "field/shapes.h"
+#include "field/timer_service.h"
+#include "field/units.h"
 #include "sound/mm_control.h"
 
-#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <filesystem>
-#include <limits>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <variant>
 
 namespace zelto {
 
-inline constexpr int kTwipsPerPixel = 15;
-inline constexpr int kFieldWidth = 12000;
-inline constexpr int kFieldHeight = 9000;
+struct Form1Handlers;
 
-/// Stores a value computed in double precision as a single-precision position.
-constexpr float store(double value) {
-    return static_cast<float>(value);
-}
-
-/// What a picture shows; the shell draws each one from its own artwork.
-enum class Artwork : std::uint8_t { Ship, Wreck, Saucer, Craft, Rock };
-
-struct ArtworkInfo {
-    std::string_view file; // resource name of the picture
-    int widthPx;
-    int heightPx;
-};
-
-inline constexpr std::array<ArtworkInfo, 5> kArtwork{{
-    {"ship.bmp", 50, 64},
-    {"wreck.bmp", 50, 64},
-    {"saucer.gif", 50, 50},
-    {"craft.bmp", 50, 64},
-    {"rock.gif", 30, 37},
-}};
-
-constexpr const ArtworkInfo& artworkInfo(Artwork art) {
-    return kArtwork[static_cast<std::size_t>(art)];
-}
-
-/// An invisible holder of one picture, part of the window's design.
-struct PictureStore {
-    float left;
-    float top;
-    Artwork art;
-};
-
-/// Identifies a picture by the store it was copied from (images keep that name).
-enum class Picture : std::int8_t {
-    None = -1,
-    PicAstronave,
-    Picture1,
-    Picture2,
-    PicNemA,
-    alieno,
-    Picnem1,
-    Picnem2,
-    Picnem3,
-    Picnem4,
-    Picnem5,
-    Picnem6,
-    Picnem7,
-    Picnem8,
-    Picnem9,
-    Picnem10,
-    Picnem11,
-    Picnem12,
-    Picnem13,
-};
-inline constexpr int kPictureStoreCount = 18;
-
-/// An image shows its picture, opaque and never stretched, at (left, top).
-struct Image {
-    float left;
-    float top;
-    float width;
-    float height;
-    bool visible;
-    Picture picture = Picture::None;
-};
-
-/// A colour as red, green, blue.
-struct Rgb {
-    std::uint8_t r, g, b;
-    friend constexpr bool operator==(Rgb, Rgb) = default;
-};
-
-/// A rectangle drawn with a one-pixel outline, filled where it has a fill colour.
-struct Shape {
-    float left;
-    float top;
-    float width;
-    float height;
-    bool visible;
-    Rgb border;
-    std::optional<Rgb> fill;
-};
-
-enum class Alignment : std::uint8_t { Left, Right, Centre };
-
-/// A caption on the field. All four labels use MS Sans Serif 12 pt bold in white.
-struct Label {
-    std::string caption;
-    float left;
-    float top;
-    float width;
-    float height;
-    Rgb background;
-    Alignment alignment;
-};
-
-/// Virtual time in milliseconds, shared by every timer of the program. It only moves forward
-/// and stops at kLastMoment, far enough below the 64-bit limit that a moment plus any timer
-/// period can never overflow.
-struct Clock {
-    static constexpr std::int64_t kLastMoment = std::numeric_limits<std::int64_t>::max() / 2;
-    std::int64_t now = 0;
-
-    /// Moves the time to `ms`, or to kLastMoment beyond it; an earlier time changes nothing.
-    void moveTo(std::int64_t ms) {
-        if (ms > now)
-            now = std::min(ms, kLastMoment);
-    }
-};
-
-/// A periodic timer. While enabled its handler runs once a period, the first tick one period
-/// after it was enabled or re-timed. No timer ticks faster than kShortestPeriod.
-class Timer {
-public:
-    static constexpr int kShortestPeriod = 16;
-
-    Timer(const Clock& clock, int interval, bool enabled);
-
-    int Interval() const { return interval_; }
-    bool Enabled() const { return enabled_; }
-    /// Starts (first tick one period from now) or stops the timer; the same value changes
-    /// nothing.
-    void setEnabled(bool enabled);
-    /// Stores the interval; on an enabled timer a new value restarts the period from now.
-    void setInterval(int interval);
-
-    int period() const { return interval_ > kShortestPeriod ? interval_ : kShortestPeriod; }
-    std::int64_t due() const { return due_; }
-    bool running() const { return running_; }
-
-private:
-    friend class Form1;
-    const Clock* clock_;
-    int interval_;
-    bool enabled_;
-    std::int64_t due_ = 0;
-    bool running_ = false;
-};
-
-/// The timers in the order of the timer table: ticks due at one moment run in this order.
-enum class TimerId : std::uint8_t {
-    Timer1,
-    Timer2,
-    Timer3,
-    Timer4,
-    Timer5,
-    Timer6,
-    Timer7,
-    Timer8,
-    Timer9,
-    Timer10,
-    Timer11,
-    Timer12,
-    Timer13,
-    Timer16,
-    Timer14,
-    Timer15,
-    Timer19,
-    Timer21,
-    TimerAlieno,
-};
-inline constexpr int kTimerCount = 19;
-
-class Form1;
-using Handler = void (*)(Form1&);
-
-/// The code behind the window: one tick handler per timer (null: the tick does nothing) and
-/// the change handler of the score label, raised inside every write of Label1.Caption.
-struct Form1Handlers {
-    std::array<Handler, kTimerCount> tick{};
-    Handler label1Change = nullptr;
-};
-
-/// What the play field needs from the world besides its sound device.
+/// What the play field needs from the world.
 struct Form1Setup {
     Host* host = nullptr;
     SoundDevice* sound = nullptr;
     const Form1Handlers* handlers = nullptr;
-    std::filesystem::path recordFolder = "."; // where record.dat lives
-    std::filesystem::path waveFolder;         // where c:\wav\NAME.wav resolves
-    /// The program's record file, which outlives the game; without one the play field
-    /// uses its own in recordFolder, which remembers nothing beyond this game.
-    RecordFile* record = nullptr;
+    /// The program's record file, which outlives the game.
+    RecordStore* record = nullptr;
+    std::filesystem::path waveFolder; // where c:\wav\NAME.wav resolves
 };
 
 class Form1 {
@@ -242,15 +67,15 @@ public:
     Image ImgAl4{3960, 0, 1335, 975, false};
     Image ImgAl5{5640, 0, 1335, 1095, true};
 
-    // The shots.
+    // The player's shots and the alien's.
     static constexpr Rgb kRed{255, 0, 0};
     static constexpr Rgb kGreen{0, 255, 0};
     static constexpr Rgb kWindowFrame{0, 0, 0}; // system colour 1 (&H80000001&)
     Shape SnpSparo{360, 8760, 15, 135, false, kRed, kRed};
     Shape SnpSparo2{1080, 8520, 15, 135, false, kRed, kRed};
     Shape SparoUltra{600, 8400, 15, 255, false, kGreen, kGreen};
-    Shape SparoUltra1{720, 8400, 15, 255, false, kGreen, std::nullopt};
     Shape SparoUltra2{840, 8400, 15, 255, false, kGreen, std::nullopt};
+    Shape SparoUltra1{720, 8400, 15, 255, false, kGreen, std::nullopt};
     Shape Sparonem{720, 2880, 135, 255, false, kRed, kRed};
     // The guide lines.
     Shape lineover{120, 8160, 11775, 135, false, kRed, std::nullopt};
@@ -265,98 +90,272 @@ public:
     Label Label3{"Hi Score", 8040, 8520, 1575, 375, kBlack, Alignment::Right};
     Label Label4{"1000", 9840, 8520, 1935, 375, kBlack, Alignment::Left};
 
-    /// The picture stores, indexed by Picture.
-    std::array<PictureStore, kPictureStoreCount> stores{{
-        {720, 1800, Artwork::Ship},   // PicAstronave
-        {1560, 240, Artwork::Wreck},  // Picture1
-        {3600, 600, Artwork::Saucer}, // Picture2
-        {4800, 1680, Artwork::Craft}, // PicNemA
-        {5760, 1800, Artwork::Craft}, // alieno
-        {360, 120, Artwork::Rock},    // Picnem1
-        {6360, 120, Artwork::Rock},   // Picnem2
-        {1920, 4440, Artwork::Rock},  // Picnem3
-        {2400, 4440, Artwork::Rock},  // Picnem4
-        {2880, 4440, Artwork::Rock},  // Picnem5
-        {4320, 4440, Artwork::Rock},  // Picnem6
-        {4800, 4920, Artwork::Rock},  // Picnem7
-        {4320, 5880, Artwork::Rock},  // Picnem8
-        {4800, 5880, Artwork::Rock},  // Picnem9
-        {4920, 120, Artwork::Rock},   // Picnem10
-        {3360, 4440, Artwork::Rock},  // Picnem11
-        {3840, 4440, Artwork::Rock},  // Picnem12
-        {4800, 4440, Artwork::Rock},  // Picnem13
-    }};
-    const PictureStore& store(Picture picture) const {
-        return stores[static_cast<std::size_t>(picture)];
-    }
+    // The picture stores.
+    PictureStore PicAstronave{720, 1800, Artwork::Ship};
+    PictureStore Picture1{1560, 240, Artwork::Wreck};
+    PictureStore Picture2{3600, 600, Artwork::Saucer};
+    PictureStore PicNemA{4800, 1680, Artwork::Craft};
+    PictureStore alieno{5760, 1800, Artwork::Craft};
+    PictureStore Picnem1{360, 120, Artwork::Rock};
+    PictureStore Picnem2{6360, 120, Artwork::Rock};
+    PictureStore Picnem3{1920, 4440, Artwork::Rock};
+    PictureStore Picnem4{2400, 4440, Artwork::Rock};
+    PictureStore Picnem5{2880, 4440, Artwork::Rock};
+    PictureStore Picnem6{4320, 4440, Artwork::Rock};
+    PictureStore Picnem7{4800, 4920, Artwork::Rock};
+    PictureStore Picnem8{4320, 5880, Artwork::Rock};
+    PictureStore Picnem9{4800, 5880, Artwork::Rock};
+    PictureStore Picnem10{4920, 120, Artwork::Rock};
+    PictureStore Picnem11{3360, 4440, Artwork::Rock};
+    PictureStore Picnem12{3840, 4440, Artwork::Rock};
+    PictureStore Picnem13{4800, 4440, Artwork::Rock};
 
-    // The timers, in the order of the timer table.
-    Timer Timer1;
-    Timer Timer2;
-    Timer Timer3;
-    Timer Timer4;
-    Timer Timer5;
-    Timer Timer6;
-    Timer Timer7;
-    Timer Timer8;
-    Timer Timer9;
-    Timer Timer10;
-    Timer Timer11;
-    Timer Timer12;
-    Timer Timer13;
-    Timer Timer16;
-    Timer Timer14;
-    Timer Timer15;
-    Timer Timer19;
-    Timer Timer21;
-    Timer TimerAlieno;
-    Timer& timer(TimerId id);
+    // The timers: Interval, Enabled.
+    Timer Timer1{1, false};
+    Timer Timer2{100, false};
+    Timer Timer3{100, false};
+    Timer Timer4{200, true};
+    Timer Timer5{300, true};
+    Timer Timer6{100, true};
+    Timer Timer7{100, true};
+    Timer Timer8{160, true};
+    Timer Timer9{160, true};
+    Timer Timer10{100, true};
+    Timer Timer11{200, true};
+    Timer Timer12{150, true};
+    Timer Timer13{100, true};
+    Timer Timer16{260, true};
+    Timer Timer14{100, false};
+    Timer Timer15{100, false};
+    Timer Timer19{100, false};
+    Timer Timer21{50, false};
+    Timer TimerAlieno{50, false};
 
     // The sound channels.
-    MMControl MMControl1;
-    MMControl MMControl2;
-    MMControl MMControl3;
+    MMControl MMControl1{SoundChannel::Music};
+    MMControl MMControl2{SoundChannel::Explosion};
+    MMControl MMControl3{SoundChannel::Laser};
 
     /// The climb of the laser shots per tick; a 16-bit value of the window.
     std::int16_t ShotStep = 0;
 
     /// Gives an image the picture of a store; the image takes the picture's size.
-    void assignPicture(Image& image, Picture picture);
+    void assignPicture(Image& image, const PictureStore& picture);
     /// Writes the score caption and raises its change handler inside the write.
     void setLabel1Caption(std::string caption);
 
-    /// Runs every tick due by `ms` (at most Clock::kLastMoment), in order of due time, ties in
-    /// table order. A timer more
-    /// than a period late ticks once, and next one period after that delivery. May be called
-    /// again from inside a handler: the timer whose handler is running does not tick again
-    /// until it returns.
-    void advanceTo(std::int64_t ms);
-    /// Lets virtual time pass up to `ms`, running every tick at its own due time, so that no
-    /// timer is ever late: how scripts and tests move time.
-    void stepTo(std::int64_t ms);
-    /// The earliest due time of a timer that can tick now, if any.
-    std::optional<std::int64_t> nextDue() const;
-    /// Runs a timer's tick handler once, now, whatever its Enabled.
-    void runTick(TimerId id);
-    std::int64_t now() const { return clock_->now; }
-    /// How many ticks advanceTo has delivered in this game.
-    std::uint64_t ticksDelivered() const { return ticksDelivered_; }
+    /// The timers, in the order of the timer table (see TimerService).
+    TimerService& timers() { return timers_; }
+    const TimerService& timers() const { return timers_; }
+    void advanceTo(std::int64_t ms) { timers_.advanceTo(ms); }
+    void stepTo(std::int64_t ms) { timers_.stepTo(ms); }
+    std::optional<std::int64_t> nextDue() const { return timers_.nextDue(); }
+    std::int64_t now() const { return timers_.now(); }
 
     /// Asks the window to close; whoever owns it releases it once the handler has returned.
     void Unload() { closeRequested_ = true; }
     bool closeRequested() const { return closeRequested_; }
 
     Host& host() const { return *host_; }
-    RecordFile& recordFile() const { return *record_; }
+    RecordStore& recordFile() const { return *record_; }
 
 private:
-    Clock* clock_;
     Host* host_;
+    RecordStore* record_;
     const Form1Handlers* handlers_;
-    RecordFile ownRecord_;
-    RecordFile* record_;
     bool closeRequested_ = false;
-    std::uint64_t ticksDelivered_ = 0;
+    TimerService timers_;
 };
+
+// ---- The table of Form1's objects -----------------------------------------------------------
+
+/// What the rules and the shell need to know of an object besides where it lives.
+enum Role : std::uint8_t {
+    kDrawn = 1 << 0,            ///< painted by the shell, in table order
+    kEnemy = 1 << 1,            ///< a falling enemy, parked above the field when the game ends
+    kVolleyShot = 1 << 2,       ///< a player shot; targets test them in table order
+    kStoppedAtGameOver = 1 << 3 ///< a timer that the end of the game switches off
+};
+
+/// Where an object lives in Form1; its kind is which member type it is.
+using Form1Member = std::variant<Image Form1::*, Shape Form1::*, Label Form1::*,
+                                 PictureStore Form1::*, Timer Form1::*, MMControl Form1::*>;
+
+struct Form1Object {
+    std::string_view name; // the design name, as scripts and the sound trace use it
+    Form1Member member;
+    std::uint8_t roles = 0;
+};
+
+/// Every object of Form1, the timers in the order of the timer table. This is the one list
+/// of the window's objects: what needs all objects of a kind or role derives it from here.
+inline constexpr auto kForm1Objects = std::to_array<Form1Object>({
+    {"Image1", &Form1::Image1, kDrawn},
+    {"Image2", &Form1::Image2, kDrawn | kEnemy},
+    {"Image3", &Form1::Image3, kDrawn | kEnemy},
+    {"Image4", &Form1::Image4, kDrawn | kEnemy},
+    {"Image5", &Form1::Image5, kDrawn | kEnemy},
+    {"Image6", &Form1::Image6, kDrawn | kEnemy},
+    {"Image7", &Form1::Image7, kDrawn | kEnemy},
+    {"Image8", &Form1::Image8, kDrawn | kEnemy},
+    {"Image9", &Form1::Image9, kDrawn | kEnemy},
+    {"Image10", &Form1::Image10, kDrawn | kEnemy},
+    {"Image11", &Form1::Image11, kDrawn | kEnemy},
+    {"Image12", &Form1::Image12, kDrawn | kEnemy},
+    {"Image13", &Form1::Image13, kDrawn | kEnemy},
+    {"ImgAlieno", &Form1::ImgAlieno, kDrawn},
+    {"ImgAl1", &Form1::ImgAl1, kDrawn},
+    {"Imgal2", &Form1::Imgal2, kDrawn},
+    {"ImgAl3", &Form1::ImgAl3, kDrawn},
+    {"ImgAl4", &Form1::ImgAl4, kDrawn},
+    {"ImgAl5", &Form1::ImgAl5, kDrawn},
+    {"SnpSparo", &Form1::SnpSparo, kDrawn | kVolleyShot},
+    {"SnpSparo2", &Form1::SnpSparo2, kDrawn | kVolleyShot},
+    {"SparoUltra", &Form1::SparoUltra, kDrawn | kVolleyShot},
+    {"SparoUltra2", &Form1::SparoUltra2, kDrawn | kVolleyShot},
+    {"SparoUltra1", &Form1::SparoUltra1, kDrawn | kVolleyShot},
+    {"Sparonem", &Form1::Sparonem, kDrawn},
+    // The guide lines only mark the edges for the rules.
+    {"lineover", &Form1::lineover},
+    {"Sline", &Form1::Sline},
+    {"SLine2", &Form1::SLine2},
+    {"Label2", &Form1::Label2, kDrawn},
+    {"Label1", &Form1::Label1, kDrawn},
+    {"Label3", &Form1::Label3, kDrawn},
+    {"Label4", &Form1::Label4, kDrawn},
+    {"PicAstronave", &Form1::PicAstronave},
+    {"Picture1", &Form1::Picture1},
+    {"Picture2", &Form1::Picture2},
+    {"PicNemA", &Form1::PicNemA},
+    {"alieno", &Form1::alieno},
+    {"Picnem1", &Form1::Picnem1},
+    {"Picnem2", &Form1::Picnem2},
+    {"Picnem3", &Form1::Picnem3},
+    {"Picnem4", &Form1::Picnem4},
+    {"Picnem5", &Form1::Picnem5},
+    {"Picnem6", &Form1::Picnem6},
+    {"Picnem7", &Form1::Picnem7},
+    {"Picnem8", &Form1::Picnem8},
+    {"Picnem9", &Form1::Picnem9},
+    {"Picnem10", &Form1::Picnem10},
+    {"Picnem11", &Form1::Picnem11},
+    {"Picnem12", &Form1::Picnem12},
+    {"Picnem13", &Form1::Picnem13},
+    {"Timer1", &Form1::Timer1, kStoppedAtGameOver},
+    {"Timer2", &Form1::Timer2, kStoppedAtGameOver},
+    {"Timer3", &Form1::Timer3, kStoppedAtGameOver},
+    {"Timer4", &Form1::Timer4, kStoppedAtGameOver},
+    {"Timer5", &Form1::Timer5, kStoppedAtGameOver},
+    {"Timer6", &Form1::Timer6, kStoppedAtGameOver},
+    {"Timer7", &Form1::Timer7, kStoppedAtGameOver},
+    {"Timer8", &Form1::Timer8, kStoppedAtGameOver},
+    {"Timer9", &Form1::Timer9, kStoppedAtGameOver},
+    {"Timer10", &Form1::Timer10, kStoppedAtGameOver},
+    {"Timer11", &Form1::Timer11, kStoppedAtGameOver},
+    {"Timer12", &Form1::Timer12, kStoppedAtGameOver},
+    {"Timer13", &Form1::Timer13, kStoppedAtGameOver},
+    {"Timer16", &Form1::Timer16, kStoppedAtGameOver},
+    {"Timer14", &Form1::Timer14},
+    {"Timer15", &Form1::Timer15, kStoppedAtGameOver},
+    {"Timer19", &Form1::Timer19, kStoppedAtGameOver},
+    {"Timer21", &Form1::Timer21, kStoppedAtGameOver},
+    {"TimerAlieno", &Form1::TimerAlieno, kStoppedAtGameOver},
+    {"MMControl1", &Form1::MMControl1},
+    {"MMControl2", &Form1::MMControl2},
+    {"MMControl3", &Form1::MMControl3},
+});
+
+/// How many objects of kind T have every role in `roles`.
+template <typename T>
+constexpr std::size_t countObjects(std::uint8_t roles = 0) {
+    std::size_t count = 0;
+    for (const Form1Object& object : kForm1Objects)
+        count +=
+            std::holds_alternative<T Form1::*>(object.member) && (object.roles & roles) == roles;
+    return count;
+}
+
+/// The members of kind T with every role in `Roles`, in table order.
+template <typename T, std::uint8_t Roles = 0>
+constexpr auto objectsOf() {
+    std::array<T Form1::*, countObjects<T>(Roles)> members{};
+    std::size_t next = 0;
+    for (const Form1Object& object : kForm1Objects) {
+        if (const auto* member = std::get_if<T Form1::*>(&object.member);
+            member && (object.roles & Roles) == Roles)
+            members[next++] = *member;
+    }
+    return members;
+}
+
+/// The objects of every kind with every role in `Roles`, in table order.
+template <std::uint8_t Roles>
+constexpr auto objectsWith() {
+    constexpr auto count = [] {
+        std::size_t n = 0;
+        for (const Form1Object& object : kForm1Objects)
+            n += (object.roles & Roles) == Roles;
+        return n;
+    }();
+    std::array<Form1Member, count> members{};
+    std::size_t next = 0;
+    for (const Form1Object& object : kForm1Objects) {
+        if ((object.roles & Roles) == Roles)
+            members[next++] = object.member;
+    }
+    return members;
+}
+
+inline constexpr auto kTimers = objectsOf<Timer>();
+inline constexpr std::size_t kTimerCount = kTimers.size();
+/// The five player shots in the order in which targets test them.
+inline constexpr auto kVolley = objectsOf<Shape, kVolleyShot>();
+
+/// A timer's place in the timer table.
+constexpr std::size_t timerIndex(Timer Form1::*timer) {
+    for (std::size_t i = 0; i < kTimers.size(); ++i) {
+        if (kTimers[i] == timer)
+            return i;
+    }
+    return kTimers.size();
+}
+
+/// The row of the object with this design name, or null.
+const Form1Object* findObject(std::string_view name);
+/// The design name of an object of the form, or "" when it is none of them.
+template <typename T>
+std::string_view nameOf(const Form1& form, const T& object) {
+    for (const Form1Object& row : kForm1Objects) {
+        if (const auto* member = std::get_if<T Form1::*>(&row.member);
+            member && &(form.**member) == &object)
+            return row.name;
+    }
+    return {};
+}
+
+using Handler = void (*)(Form1&);
+
+/// The code behind the window: one tick handler per timer, in the order of the timer table
+/// (null: the tick does nothing), and the change handler of the score label, raised inside
+/// every write of Label1.Caption.
+struct Form1Handlers {
+    std::array<Handler, kTimerCount> tick{};
+    Handler label1Change = nullptr;
+};
+
+/// The tick handler of row `Index` of a table of like objects: `move(form, Table[Index])`.
+template <const auto& Table, auto Move, std::size_t Index>
+void rowTick(Form1& form) {
+    Move(form, Table[Index]);
+}
+
+/// One tick handler for each row of `Table`, in row order.
+template <const auto& Table, auto Move>
+constexpr auto rowTicks() {
+    return []<std::size_t... Index>(std::index_sequence<Index...>) {
+        return std::array<Handler, sizeof...(Index)>{rowTick<Table, Move, Index>...};
+    }
+    (std::make_index_sequence<std::size(Table)>{});
+}
 
 } // namespace zelto

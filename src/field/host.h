@@ -3,6 +3,7 @@
 
 #include "sound/sound_device.h"
 
+#include <string>
 #include <string_view>
 
 namespace zelto {
@@ -20,6 +21,17 @@ public:
     /// The record file could not be read or saved, or must not be replaced; `why` is one
     /// line for the player, naming the file. Each kind of trouble comes once per run.
     virtual void recordWarning(std::string_view /*why*/) {}
+};
+
+/// Where the best score is kept between games: read when a game starts, written when the
+/// record is due.
+class RecordStore {
+public:
+    virtual ~RecordStore() = default;
+    /// The stored bytes; empty when there are none.
+    virtual std::string read() = 0;
+    /// Replaces the stored bytes; false when they could not be stored.
+    virtual bool write(std::string_view bytes) = 0;
 };
 
 } // namespace zelto

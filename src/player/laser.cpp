@@ -1,5 +1,9 @@
 #include "player/laser.h"
 
+#include "field/form1.h"
+
+#include <array>
+
 namespace zelto {
 
 namespace {
@@ -10,7 +14,7 @@ struct ShotPlacement {
 };
 
 // The order of placing differs from the order of testing and climbing.
-constexpr std::array<ShotPlacement, 5> kVolley{{
+constexpr std::array<ShotPlacement, 5> kPlacements{{
     {&Form1::SnpSparo, 100},
     {&Form1::SnpSparo2, 780},
     {&Form1::SparoUltra, 210},
@@ -23,7 +27,7 @@ constexpr std::int16_t kClimb = 200;
 } // namespace
 
 void fire(Form1& form) {
-    for (const ShotPlacement& placement : kVolley) {
+    for (const ShotPlacement& placement : kPlacements) {
         Shape& shot = form.*placement.shot;
         shot.left = store(form.Image1.left + placement.offset);
         shot.top = form.Image1.top;
@@ -38,7 +42,7 @@ void sparo(Form1& form) {
 
 void Form1_Timer1_Timer(Form1& form) {
     form.ShotStep = kClimb;
-    for (auto member : kShotTestOrder) {
+    for (auto member : kVolley) {
         Shape& shot = form.*member;
         shot.visible = true;
         shot.top = store(shot.top - form.ShotStep);

@@ -1,9 +1,9 @@
 #include "scoring/record_file.h"
 
+#include "base/caption_number.h"
+#include "base/text.h"
 #include "field/form1.h"
 #include "field/host.h"
-#include "field/text.h"
-#include "scoring/caption_number.h"
 
 #include <algorithm>
 #include <cerrno>

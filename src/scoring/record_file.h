@@ -1,6 +1,8 @@
 // The record file: the best score, kept between games as one line in the current directory.
 #pragma once
 
+#include "field/host.h"
+
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -9,7 +11,6 @@
 namespace zelto {
 
 class Form1;
-class Host;
 
 /// The record file "record.dat" in a folder. Any spelling of the name that differs only in
 /// case reaches the one file that exists; a missing file is created as "record.dat".
@@ -17,7 +18,7 @@ class Host;
 /// One object serves the whole run of the program and remembers what it could read: a best
 /// score it never saw must not be replaced by a lower one. Its warnings go to the host, each
 /// kind once while the object lives (a new write failure after a good write warns again).
-class RecordFile {
+class RecordFile final : public RecordStore {
 public:
     static constexpr std::size_t kMaxRead = 64 * 1024;
 
@@ -28,7 +29,7 @@ public:
     /// loop), which reads as empty. A file that exists but cannot be read (no permission, a
     /// read error, anything but a regular file behind the name) reads as empty too, and from
     /// then on this object never writes.
-    std::string read();
+    std::string read() override;
 
     /// Replaces the content of the regular file behind the name atomically: a temporary file
     /// beside it gets the bytes, the file's mode and (where the process may) its owner, is
@@ -38,7 +39,7 @@ public:
     /// names keep the old content. Nothing else is ever written through or replaced (a
     /// device, FIFO, socket or directory, or a file read() could not read): false with a
     /// warning, as for every failure.
-    bool write(std::string_view bytes);
+    bool write(std::string_view bytes) override;
 
     /// The path the file has, or gets when it is created.
     std::filesystem::path path() const;

@@ -1,8 +1,8 @@
 #include "scoring/score.h"
 
+#include "base/caption_number.h"
+#include "base/text.h"
 #include "field/form1.h"
-#include "field/text.h"
-#include "scoring/caption_number.h"
 
 namespace zelto {
 

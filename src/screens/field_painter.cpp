@@ -14,24 +14,8 @@ namespace zelto {
 
 namespace {
 
-// The drawable objects in the order they are drawn: images, then shots, then labels on top.
-constexpr std::array<Image Form1::*, 19> kImages{
-    &Form1::Image1,  &Form1::Image2,  &Form1::Image3,  &Form1::Image4,    &Form1::Image5,
-    &Form1::Image6,  &Form1::Image7,  &Form1::Image8,  &Form1::Image9,    &Form1::Image10,
-    &Form1::Image11, &Form1::Image12, &Form1::Image13, &Form1::ImgAlieno, &Form1::ImgAl1,
-    &Form1::Imgal2,  &Form1::ImgAl3,  &Form1::ImgAl4,  &Form1::ImgAl5,
-};
-// The guide lines (lineover, Sline, SLine2) only mark the edges for the rules.
-constexpr std::array<Shape Form1::*, 6> kShots{
-    &Form1::SnpSparo,    &Form1::SnpSparo2,   &Form1::SparoUltra,
-    &Form1::SparoUltra1, &Form1::SparoUltra2, &Form1::Sparonem,
-};
-constexpr std::array<Label Form1::*, 4> kLabels{
-    &Form1::Label2,
-    &Form1::Label1,
-    &Form1::Label3,
-    &Form1::Label4,
-};
+/// What the field paints, in the order it paints it: images, then shots, then labels on top.
+constexpr auto kDrawnObjects = objectsWith<kDrawn>();
 
 int toPixels(float twips) {
     return static_cast<int>(std::lround(static_cast<double>(twips) / kTwipsPerPixel));
@@ -45,14 +29,39 @@ std::uint64_t pack(Rgb rgb) {
     return (std::uint64_t{rgb.r} << 16) | (std::uint64_t{rgb.g} << 8) | rgb.b;
 }
 
-QRect boxOf(const Image& image) {
-    return pixelBox(image.left, image.top, image.width, image.height);
+template <typename Object>
+QRect boxOf(const Object& object) {
+    return pixelBox(object.left, object.top, object.width, object.height);
 }
-QRect boxOf(const Shape& shape) {
-    return pixelBox(shape.left, shape.top, shape.width, shape.height);
+
+/// How an object looks now: its box, whether it is drawn, and its picture or its packed
+/// colours and alignment.
+struct Look {
+    QRect box;
+    bool drawn = false;
+    std::uint64_t look = 0;
+    std::string_view caption;
+};
+
+Look lookOf(const Image& image) {
+    return {boxOf(image),
+            image.visible && image.picture,
+            image.picture ? static_cast<std::uint64_t>(image.picture->art) + 1U : 0U,
+            {}};
 }
-QRect boxOf(const Label& label) {
-    return pixelBox(label.left, label.top, label.width, label.height);
+Look lookOf(const Shape& shape) {
+    const std::uint64_t fill = shape.fill ? (pack(*shape.fill) | (1U << 24)) << 32 : 0;
+    return {boxOf(shape), shape.visible, pack(shape.border) | fill, {}};
+}
+Look lookOf(const Label& label) {
+    return {boxOf(label), true,
+            pack(label.background) | (static_cast<std::uint64_t>(label.alignment) << 24),
+            label.caption};
+}
+/// The kinds of object that are never drawn.
+template <typename Object>
+Look lookOf(const Object&) {
+    return {};
 }
 
 /// A caption as the label shows it: bytes in the Windows Latin-1 sense, CR LF as a line break.
@@ -67,8 +76,6 @@ Qt::Alignment toQt(Alignment alignment) {
     switch (alignment) {
     case Alignment::Right:
         return Qt::AlignRight;
-    case Alignment::Centre:
-        return Qt::AlignHCenter;
     case Alignment::Left:
         break;
     }
@@ -123,40 +130,23 @@ QRegion FieldSnapshot::update(const Form1& form) {
 }
 
 void FieldSnapshot::take(const Form1& form, QRegion* changed) {
-    static_assert(std::tuple_size_v<decltype(items_)> ==
-                  kImages.size() + kShots.size() + kLabels.size());
     auto item = items_.begin();
-    // Compared in place, field by field, so that an unchanged caption is never copied.
-    const auto record = [&](const QRect& box, bool drawn, std::uint64_t look,
-                            std::string_view caption) {
+    for (const Form1Member& member : kDrawnObjects) {
+        const Look now = std::visit([&form](auto m) { return lookOf(form.*m); }, member);
+        // Compared in place, field by field, so that an unchanged caption is never copied.
         Item& old = *item++;
-        if (old.box == box && old.drawn == drawn && old.look == look && old.caption == caption)
-            return;
+        if (old.box == now.box && old.drawn == now.drawn && old.look == now.look &&
+            old.caption == now.caption)
+            continue;
         if (changed && old.drawn)
             *changed += old.box;
-        if (changed && drawn)
-            *changed += box;
-        old.box = box;
-        old.drawn = drawn;
-        old.look = look;
-        if (old.caption != caption)
-            old.caption.assign(caption);
-    };
-    for (auto member : kImages) {
-        const Image& image = form.*member;
-        const bool drawn = image.visible && image.picture != Picture::None;
-        record(boxOf(image), drawn, static_cast<std::uint64_t>(image.picture) + 1U, {});
-    }
-    for (auto member : kShots) {
-        const Shape& shape = form.*member;
-        const std::uint64_t fill = shape.fill ? (pack(*shape.fill) | (1U << 24)) << 32 : 0;
-        record(boxOf(shape), shape.visible, pack(shape.border) | fill, {});
-    }
-    for (auto member : kLabels) {
-        const Label& label = form.*member;
-        const std::uint64_t look =
-            pack(label.background) | (static_cast<std::uint64_t>(label.alignment) << 24);
-        record(boxOf(label), true, look, label.caption);
+        if (changed && now.drawn)
+            *changed += now.box;
+        old.box = now.box;
+        old.drawn = now.drawn;
+        old.look = now.look;
+        if (old.caption != now.caption)
+            old.caption.assign(now.caption);
     }
 }
 
@@ -192,59 +182,52 @@ void FieldPainter::paint(QPainter& painter, const Form1& form, const QRect& expo
     painter.setRenderHint(QPainter::Antialiasing, false);
     painter.setClipRect(exposed, Qt::IntersectClip);
     painter.fillRect(exposed, Qt::black);
-
-    for (auto member : kImages) {
-        const Image& image = form.*member;
-        if (image.visible && boxOf(image).intersects(exposed))
-            paintImage(painter, form, image);
-    }
-
-    for (auto member : kShots) {
-        const Shape& shape = form.*member;
-        const QRect box = boxOf(shape);
-        if (!shape.visible || box.isEmpty() || !box.intersects(exposed))
-            continue;
-        if (shape.fill)
-            painter.fillRect(box, toColor(*shape.fill));
-        // The outline lies inside the box, one pixel wide on every side.
-        const QColor border = toColor(shape.border);
-        painter.fillRect(QRect(box.left(), box.top(), box.width(), 1), border);
-        painter.fillRect(QRect(box.left(), box.bottom(), box.width(), 1), border);
-        painter.fillRect(QRect(box.left(), box.top(), 1, box.height()), border);
-        painter.fillRect(QRect(box.right(), box.top(), 1, box.height()), border);
-    }
-
     painter.setFont(font_);
     painter.setPen(Qt::white);
-    for (auto member : kLabels) {
-        const Label& label = form.*member;
-        const QRect box = boxOf(label);
-        if (box.isEmpty() || !box.intersects(exposed))
-            continue;
-        painter.fillRect(box, toColor(label.background));
-        painter.save();
-        painter.setClipRect(box, Qt::IntersectClip);
-        // An ampersand marks a mnemonic as in every caption of the window ("&&" shows one).
-        painter.drawText(box,
-                         int(toQt(label.alignment) | Qt::AlignTop) | Qt::TextWordWrap |
-                             Qt::TextShowMnemonic,
-                         captionText(label.caption));
-        painter.restore();
-    }
+    for (const Form1Member& member : kDrawnObjects)
+        std::visit([&](auto m) { draw(painter, form.*m, exposed); }, member);
     painter.restore();
 }
 
-void FieldPainter::paintImage(QPainter& painter, const Form1& form, const Image& image) const {
-    if (image.picture == Picture::None)
+void FieldPainter::draw(QPainter& painter, const Image& image, const QRect& exposed) const {
+    const QRect box = boxOf(image);
+    if (!image.visible || !image.picture || !box.intersects(exposed))
         return;
-    const QPixmap& picture = pictures_[static_cast<std::size_t>(form.store(image.picture).art)];
+    const QPixmap& picture = pictures_[static_cast<std::size_t>(image.picture->art)];
     if (picture.isNull())
         return;
-    const QRect box = boxOf(image);
     // The picture keeps its own size; a box smaller than the picture shows its top-left part.
     const QRect source(0, 0, std::min(box.width(), picture.width()),
                        std::min(box.height(), picture.height()));
     painter.drawPixmap(box.topLeft(), picture, source);
+}
+
+void FieldPainter::draw(QPainter& painter, const Shape& shape, const QRect& exposed) const {
+    const QRect box = boxOf(shape);
+    if (!shape.visible || box.isEmpty() || !box.intersects(exposed))
+        return;
+    if (shape.fill)
+        painter.fillRect(box, toColor(*shape.fill));
+    // The outline lies inside the box, one pixel wide on every side.
+    const QColor border = toColor(shape.border);
+    painter.fillRect(QRect(box.left(), box.top(), box.width(), 1), border);
+    painter.fillRect(QRect(box.left(), box.bottom(), box.width(), 1), border);
+    painter.fillRect(QRect(box.left(), box.top(), 1, box.height()), border);
+    painter.fillRect(QRect(box.right(), box.top(), 1, box.height()), border);
+}
+
+void FieldPainter::draw(QPainter& painter, const Label& label, const QRect& exposed) const {
+    const QRect box = boxOf(label);
+    if (box.isEmpty() || !box.intersects(exposed))
+        return;
+    painter.fillRect(box, toColor(label.background));
+    painter.save();
+    painter.setClipRect(box, Qt::IntersectClip);
+    // An ampersand marks a mnemonic as in every caption of the window ("&&" shows one).
+    painter.drawText(
+        box, int(toQt(label.alignment) | Qt::AlignTop) | Qt::TextWordWrap | Qt::TextShowMnemonic,
+        captionText(label.caption));
+    painter.restore();
 }
 
 } // namespace zelto

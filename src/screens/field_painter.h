@@ -53,8 +53,8 @@ private:
     /// Takes the field's look into the items; with `changed`, adds what changed to it.
     void take(const Form1& form, QRegion* changed);
 
-    // The drawable objects: 19 images, 6 shots and 4 labels, in the order they are drawn.
-    std::array<Item, 29> items_{};
+    // The drawn objects, in the order they are drawn.
+    std::array<Item, objectsWith<kDrawn>().size()> items_{};
 };
 
 /// Paints a play field. Pictures are drawn opaque at their natural size (never stretched),
@@ -72,7 +72,12 @@ public:
     void paint(QPainter& painter, const Form1& form, const QRect& exposed) const;
 
 private:
-    void paintImage(QPainter& painter, const Form1& form, const Image& image) const;
+    void draw(QPainter& painter, const Image& image, const QRect& exposed) const;
+    void draw(QPainter& painter, const Shape& shape, const QRect& exposed) const;
+    void draw(QPainter& painter, const Label& label, const QRect& exposed) const;
+    /// Picture stores, timers and sound controls are never drawn.
+    template <typename Object>
+    void draw(QPainter&, const Object&, const QRect&) const {}
 
     std::array<QPixmap, kArtwork.size()> pictures_;
     QFont font_;

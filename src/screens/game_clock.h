@@ -1,7 +1,7 @@
 // The real-time clock of the game: it hands the play field the time that has passed.
 #pragma once
 
-#include "field/play_field.h"
+#include "game/play_field.h"
 
 #include <QElapsedTimer>
 #include <QObject>

@@ -1,7 +1,7 @@
 // The window Form1 on screen.
 #pragma once
 
-#include "field/play_field.h"
+#include "game/play_field.h"
 #include "screens/field_painter.h"
 
 #include <QPointer>

@@ -1,5 +1,6 @@
 #include "screens/screens.h"
 
+#include "field/units.h"
 #include "screens/about_box.h"
 #include "screens/keys_help.h"
 #include "screens/start_menu.h"
@@ -19,8 +20,6 @@
 namespace zelto {
 
 namespace {
-
-constexpr int kTwipsPerPixel = 15;
 
 /// The current style, except that access keys are always underlined.
 class AccessKeyStyle final : public QProxyStyle {

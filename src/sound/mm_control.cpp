@@ -1,15 +1,18 @@
 #include "sound/mm_control.h"
 
-#include "field/text.h"
+#include "base/text.h"
 
 #include <utility>
 
 namespace zelto {
 
-MMControl::MMControl(std::string_view name, SoundChannel channel, SoundDevice* device,
-                     SoundTrace* trace, std::filesystem::path waveFolder)
-    : name_(name), channel_(channel), device_(device), trace_(trace),
-      waveFolder_(std::move(waveFolder)) {}
+void MMControl::connect(std::string_view name, SoundDevice* device, SoundTrace* trace,
+                        std::filesystem::path waveFolder) {
+    name_ = name;
+    device_ = device;
+    trace_ = trace;
+    waveFolder_ = std::move(waveFolder);
+}
 
 void MMControl::setDeviceType(std::string value) {
     if (trace_)

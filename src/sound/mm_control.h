@@ -15,11 +15,14 @@ namespace zelto {
 /// No result is ever reported.
 class MMControl {
 public:
-    MMControl(std::string_view name, SoundChannel channel, SoundDevice* device, SoundTrace* trace,
-              std::filesystem::path waveFolder);
+    explicit MMControl(SoundChannel channel) : channel_(channel) {}
 
-    std::string_view name() const { return name_; }
-    SoundChannel channel() const { return channel_; }
+    /// Gives the control its design name, the device that plays it, whoever is told of every
+    /// property set (null: nobody) and the folder where wave paths resolve. Until then it
+    /// plays nothing.
+    void connect(std::string_view name, SoundDevice* device, SoundTrace* trace,
+                 std::filesystem::path waveFolder);
+
     const std::string& DeviceType() const { return deviceType_; }
     const std::string& FileName() const { return fileName_; }
     const std::string& Command() const { return command_; }
@@ -31,8 +34,8 @@ public:
 private:
     std::string_view name_;
     SoundChannel channel_;
-    SoundDevice* device_;
-    SoundTrace* trace_;
+    SoundDevice* device_ = nullptr;
+    SoundTrace* trace_ = nullptr;
     std::filesystem::path waveFolder_;
     std::string deviceType_;
     std::string fileName_;

@@ -2,9 +2,7 @@
 #pragma once
 
 #include <filesystem>
-#include <string>
 #include <string_view>
-#include <vector>
 
 namespace zelto {
 
@@ -30,24 +28,6 @@ public:
     void open(SoundChannel, const std::filesystem::path&) override {}
     void play(SoundChannel) override {}
     void close(SoundChannel) override {}
-};
-
-/// A device that remembers every call, for tests.
-class RecordingSoundDevice final : public SoundDevice {
-public:
-    struct Call {
-        std::string operation; // "open", "play" or "close"
-        SoundChannel channel;
-        std::filesystem::path file;
-        friend bool operator==(const Call&, const Call&) = default;
-    };
-    std::vector<Call> calls;
-
-    void open(SoundChannel channel, const std::filesystem::path& file) override {
-        calls.push_back({"open", channel, file});
-    }
-    void play(SoundChannel channel) override { calls.push_back({"play", channel, {}}); }
-    void close(SoundChannel channel) override { calls.push_back({"close", channel, {}}); }
 };
 
 /// Told of every property set on a sound control, as it happens.

@@ -1,4 +1,4 @@
-#include "field/text.h"
+#include "base/text.h"
 #include "sound/mm_control.h"
 
 #include <system_error>

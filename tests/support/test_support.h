@@ -2,7 +2,7 @@
 // play field on the virtual clock, and the replay tool run in a scratch folder.
 #pragma once
 
-#include "field/play_field.h"
+#include "game/play_field.h"
 
 #include <QTemporaryDir>
 #include <filesystem>
@@ -12,6 +12,25 @@
 #include <vector>
 
 namespace zelto::test {
+
+/// A device that remembers every call, for tests.
+class RecordingSoundDevice final : public SoundDevice {
+public:
+    struct Call {
+        std::string operation; // "open", "play" or "close"
+        SoundChannel channel;
+        std::filesystem::path file;
+        friend bool operator==(const Call&, const Call&) = default;
+    };
+    std::vector<Call> calls;
+
+    void open(SoundChannel channel, const std::filesystem::path& file) override {
+        calls.push_back({"open", channel, file});
+    }
+    void play(SoundChannel channel) override { calls.push_back({"play", channel, {}}); }
+    void close(SoundChannel channel) override { calls.push_back({"close", channel, {}}); }
+};
+
 
 /// Records every outside effect as one line, in order: "sound MMControl2 Command Play",
 /// "msgbox GameOver Zelto!", "record 0\r\n", "warning cannot save ...".

@@ -1,6 +1,6 @@
 // Measures the core: an hour of virtual play through the replay driver, with every timer
 // running, the ship steering and firing. Prints the ticks delivered and the CPU time taken.
-#include "field/play_field.h"
+#include "game/play_field.h"
 #include "replay.h"
 
 #include <chrono>
@@ -44,7 +44,7 @@ int main() {
             return 1;
     }
     const double cpu = static_cast<double>(std::clock() - start) / CLOCKS_PER_SEC;
-    const auto ticks = driver.field().form()->ticksDelivered();
+    const auto ticks = driver.field().form()->timers().ticksDelivered();
     std::cout << "core: " << kSeconds << " s of virtual play, " << ticks << " ticks in " << cpu
               << " s of CPU (" << static_cast<double>(ticks) / cpu
               << " ticks/s; goal: the hour in under 1 s)\n";

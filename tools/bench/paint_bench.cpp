@@ -2,7 +2,7 @@
 // in play (only the changed region repainted), and the per-tick look at the field that finds
 // that region. Prints one line per figure with its goal; exits 3 when a goal is missed.
 // Runs on the offscreen platform unless QT_QPA_PLATFORM says otherwise.
-#include "field/play_field.h"
+#include "game/play_field.h"
 #include "screens/field_painter.h"
 
 #include <QGuiApplication>

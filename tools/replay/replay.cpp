@@ -1,7 +1,8 @@
 #include "replay.h"
 
-#include "field/play_field.h"
-#include "field/text.h"
+#include "base/caption_number.h"
+#include "base/text.h"
+#include "game/play_field.h"
 #include "player/laser.h"
 #include "scoring/game_over.h"
 #include "scoring/score.h"
@@ -11,6 +12,7 @@
 #include <cmath>
 #include <cstdio>
 #include <istream>
+#include <limits>
 #include <optional>
 #include <ostream>
 #include <sstream>
@@ -23,98 +25,6 @@
 namespace zelto {
 
 namespace {
-
-// ---- Names of the play field's objects -------------------------------------------------
-
-using ObjectRef = std::variant<Image Form1::*, Shape Form1::*, Label Form1::*, Timer Form1::*,
-                               MMControl Form1::*, Picture>;
-
-struct NamedObject {
-    std::string_view name;
-    ObjectRef ref;
-};
-
-constexpr std::array<std::string_view, kPictureStoreCount> kStoreNames{
-    "PicAstronave", "Picture1", "Picture2", "PicNemA",  "alieno",   "Picnem1",
-    "Picnem2",      "Picnem3",  "Picnem4",  "Picnem5",  "Picnem6",  "Picnem7",
-    "Picnem8",      "Picnem9",  "Picnem10", "Picnem11", "Picnem12", "Picnem13"};
-
-const std::vector<NamedObject>& objects() {
-    static const std::vector<NamedObject> table = [] {
-        std::vector<NamedObject> t{
-            {"Image1", &Form1::Image1},
-            {"Image2", &Form1::Image2},
-            {"Image3", &Form1::Image3},
-            {"Image4", &Form1::Image4},
-            {"Image5", &Form1::Image5},
-            {"Image6", &Form1::Image6},
-            {"Image7", &Form1::Image7},
-            {"Image8", &Form1::Image8},
-            {"Image9", &Form1::Image9},
-            {"Image10", &Form1::Image10},
-            {"Image11", &Form1::Image11},
-            {"Image12", &Form1::Image12},
-            {"Image13", &Form1::Image13},
-            {"ImgAlieno", &Form1::ImgAlieno},
-            {"ImgAl1", &Form1::ImgAl1},
-            {"Imgal2", &Form1::Imgal2},
-            {"ImgAl3", &Form1::ImgAl3},
-            {"ImgAl4", &Form1::ImgAl4},
-            {"ImgAl5", &Form1::ImgAl5},
-            {"SnpSparo", &Form1::SnpSparo},
-            {"SnpSparo2", &Form1::SnpSparo2},
-            {"SparoUltra", &Form1::SparoUltra},
-            {"SparoUltra1", &Form1::SparoUltra1},
-            {"SparoUltra2", &Form1::SparoUltra2},
-            {"Sparonem", &Form1::Sparonem},
-            {"lineover", &Form1::lineover},
-            {"Sline", &Form1::Sline},
-            {"SLine2", &Form1::SLine2},
-            {"Label1", &Form1::Label1},
-            {"Label2", &Form1::Label2},
-            {"Label3", &Form1::Label3},
-            {"Label4", &Form1::Label4},
-            {"Timer1", &Form1::Timer1},
-            {"Timer2", &Form1::Timer2},
-            {"Timer3", &Form1::Timer3},
-            {"Timer4", &Form1::Timer4},
-            {"Timer5", &Form1::Timer5},
-            {"Timer6", &Form1::Timer6},
-            {"Timer7", &Form1::Timer7},
-            {"Timer8", &Form1::Timer8},
-            {"Timer9", &Form1::Timer9},
-            {"Timer10", &Form1::Timer10},
-            {"Timer11", &Form1::Timer11},
-            {"Timer12", &Form1::Timer12},
-            {"Timer13", &Form1::Timer13},
-            {"Timer14", &Form1::Timer14},
-            {"Timer15", &Form1::Timer15},
-            {"Timer16", &Form1::Timer16},
-            {"Timer19", &Form1::Timer19},
-            {"Timer21", &Form1::Timer21},
-            {"TimerAlieno", &Form1::TimerAlieno},
-            {"MMControl1", &Form1::MMControl1},
-            {"MMControl2", &Form1::MMControl2},
-            {"MMControl3", &Form1::MMControl3},
-        };
-        for (std::size_t i = 0; i < kStoreNames.size(); ++i)
-            t.push_back({kStoreNames[i], static_cast<Picture>(i)});
-        return t;
-    }();
-    return table;
-}
-
-std::optional<ObjectRef> findObject(std::string_view name) {
-    for (const NamedObject& object : objects()) {
-        if (object.name == name)
-            return object.ref;
-    }
-    return std::nullopt;
-}
-
-std::string_view pictureName(Picture picture) {
-    return picture == Picture::None ? "none" : kStoreNames[static_cast<std::size_t>(picture)];
-}
 
 // ---- Text forms ------------------------------------------------------------------------
 
@@ -208,18 +118,6 @@ std::optional<std::string> unquote(std::string_view text) {
     return value;
 }
 
-std::optional<double> parseNumber(std::string_view text) {
-    double value = 0;
-    const char* begin = text.data();
-    const char* end = begin + text.size();
-    if (begin != end && *begin == '+')
-        ++begin;
-    const auto result = std::from_chars(begin, end, value);
-    if (result.ec != std::errc() || result.ptr != end || !std::isfinite(value))
-        return std::nullopt;
-    return value;
-}
-
 std::optional<long long> parseWhole(std::string_view text) {
     long long value = 0;
     const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
@@ -256,6 +154,123 @@ std::string_view nextWord(std::string_view& rest) {
 struct ScriptError {
     std::string message;
 };
+
+// ---- The properties that scripts read and set ----------------------------------------------
+
+/// One property of one kind of object: its text form, and how a fixture sets it (no handler
+/// runs). A property without a writer can only be read.
+template <typename T>
+struct Property {
+    std::string_view name;
+    std::string (*read)(const Form1&, const T&);
+    void (*write)(Form1&, T&, std::string_view) = nullptr;
+};
+
+float number(std::string_view value) {
+    const auto parsed = parseDecimal(value);
+    if (!parsed)
+        throw ScriptError{"bad number " + std::string(value)};
+    return store(*parsed);
+}
+bool boolean(std::string_view value) {
+    const auto parsed = parseBool(value);
+    if (!parsed)
+        throw ScriptError{"expected true or false, not " + std::string(value)};
+    return *parsed;
+}
+std::string text(std::string_view value) {
+    const auto parsed = unquote(value);
+    if (!parsed)
+        throw ScriptError{"bad caption " + std::string(value)};
+    return *parsed;
+}
+std::string flagText(bool value) {
+    return value ? "true" : "false";
+}
+
+template <typename T, float T::*Field>
+constexpr Property<T> numberProperty(std::string_view name) {
+    return {name, [](const Form1&, const T& object) { return formatNumber(object.*Field); },
+            [](Form1&, T& object, std::string_view value) { object.*Field = number(value); }};
+}
+
+/// Left, Top, Width, Height and Visible, then the kind's own properties.
+template <typename T, typename... More>
+constexpr auto placed(More... more) {
+    return std::to_array<Property<T>>(
+        {numberProperty<T, &T::left>("Left"),
+         numberProperty<T, &T::top>("Top"),
+         numberProperty<T, &T::width>("Width"),
+         numberProperty<T, &T::height>("Height"),
+         {"Visible", [](const Form1&, const T& object) { return flagText(object.visible); },
+          [](Form1&, T& object, std::string_view value) { object.visible = boolean(value); }},
+         more...});
+}
+
+template <typename T>
+constexpr std::array<Property<T>, 0> kProperties{};
+
+template <>
+constexpr auto kProperties<Image> = placed<Image>(Property<Image>{
+    "Picture",
+    [](const Form1& form, const Image& image) {
+        return image.picture ? std::string(nameOf(form, *image.picture)) : "none";
+    },
+    [](Form1& form, Image& image, std::string_view value) {
+        if (value == "none") {
+            image.picture = nullptr;
+            return;
+        }
+        const Form1Object* store = findObject(value);
+        const auto* member = store ? std::get_if<PictureStore Form1::*>(&store->member) : nullptr;
+        if (!member)
+            throw ScriptError{"no picture store " + std::string(value)};
+        form.assignPicture(image, form.**member);
+    }});
+
+template <>
+constexpr auto kProperties<Shape> = placed<Shape>();
+
+template <>
+constexpr auto kProperties<Label> = std::to_array<Property<Label>>({
+    {"Caption", [](const Form1&, const Label& label) { return quote(label.caption); },
+     // A fixture: the score label's change handler does not run.
+     [](Form1&, Label& label, std::string_view value) { label.caption = text(value); }},
+});
+
+template <>
+constexpr auto kProperties<PictureStore> = std::to_array<Property<PictureStore>>({
+    numberProperty<PictureStore, &PictureStore::left>("Left"),
+    numberProperty<PictureStore, &PictureStore::top>("Top"),
+    {"Picture", [](const Form1& form,
+                   const PictureStore& picture) { return std::string(nameOf(form, picture)); }},
+});
+
+template <>
+constexpr auto kProperties<Timer> = std::to_array<Property<Timer>>({
+    {"Enabled", [](const Form1&, const Timer& timer) { return flagText(timer.Enabled()); },
+     [](Form1&, Timer& timer, std::string_view value) { timer.setEnabled(boolean(value)); }},
+    {"Interval", [](const Form1&, const Timer& timer) { return std::to_string(timer.Interval()); },
+     [](Form1&, Timer& timer, std::string_view value) {
+         const auto interval = parseWhole(value);
+         if (!interval || *interval < 1 || *interval > 65535)
+             throw ScriptError{"an interval is a whole number from 1 to 65535"};
+         timer.setInterval(static_cast<int>(*interval));
+     }},
+});
+
+template <>
+constexpr auto kProperties<MMControl> = std::to_array<Property<MMControl>>({
+    {"DeviceType",
+     [](const Form1&, const MMControl& control) { return quote(control.DeviceType()); },
+     [](Form1&, MMControl& control, std::string_view value) {
+         control.setDeviceType(text(value));
+     }},
+    {"FileName", [](const Form1&, const MMControl& control) { return quote(control.FileName()); },
+     [](Form1&, MMControl& control, std::string_view value) { control.setFileName(text(value)); }},
+    {"Command", [](const Form1&, const MMControl& control) { return quote(control.Command()); },
+     [](Form1&, MMControl& control, std::string_view value) { control.setCommand(text(value)); }},
+});
 
 // ---- The replay --------------------------------------------------------------------------
 
@@ -317,15 +332,16 @@ public:
             const std::string_view name = nextWord(rest);
             expectEnd(rest);
             Form1& form = openForm();
-            const auto ref = findObject(name);
-            if (!ref || !std::holds_alternative<Timer Form1::*>(*ref))
+            const Form1Object* object = findObject(name);
+            const auto* timer = object ? std::get_if<Timer Form1::*>(&object->member) : nullptr;
+            if (!timer)
                 throw ScriptError{"no timer " + std::string(name)};
-            form.runTick(timerId(form, std::get<Timer Form1::*>(*ref)));
+            form.timers().runTick(timerIndex(*timer));
         } else if (command == "set") {
             const std::string_view target = nextWord(rest);
             set(target, rest);
         } else if (command == "score") {
-            const auto points = parseNumber(nextWord(rest));
+            const auto points = parseDecimal(nextWord(rest));
             expectEnd(rest);
             if (!points)
                 throw ScriptError{"score needs a number"};
@@ -360,14 +376,6 @@ private:
         throw ScriptError{"key needs one character or #CODE"};
     }
 
-    static TimerId timerId(Form1& form, Timer Form1::*member) {
-        for (int i = 0; i < kTimerCount; ++i) {
-            if (&form.timer(static_cast<TimerId>(i)) == &(form.*member))
-                return static_cast<TimerId>(i);
-        }
-        throw ScriptError{"no such timer"};
-    }
-
     Form1& openForm() {
         if (!field_.form())
             throw ScriptError{"the play field is not open"};
@@ -393,209 +401,88 @@ private:
             throw ScriptError{"no routine " + std::string(name)};
     }
 
-    /// An OBJECT.PROPERTY of the open play field.
-    struct Target {
-        Form1& form;
-        std::string_view name;
-        std::string_view property;
-        ObjectRef ref;
-    };
+    /// Reads or sets a property of an object of the open play field: `value` null reads it.
+    std::string access(const Form1Object& object, std::string_view property,
+                       const std::string_view* value) {
+        Form1& form = openForm();
+        return std::visit(
+            [&](auto member) {
+                auto& instance = form.*member;
+                for (const auto& p : kProperties<std::remove_reference_t<decltype(instance)>>) {
+                    if (p.name != property || (value && !p.write))
+                        continue;
+                    if (!value)
+                        return p.read(form, instance);
+                    p.write(form, instance, *value);
+                    return std::string();
+                }
+                throw ScriptError{std::string(object.name) + " has no property " +
+                                  std::string(property)};
+            },
+            object.member);
+    }
 
-    Target resolve(std::string_view target) {
-        const std::size_t dot = target.find('.');
-        if (dot == std::string_view::npos)
-            throw ScriptError{"expected OBJECT.PROPERTY, not " + std::string(target)};
-        const std::string_view name = target.substr(0, dot);
-        const auto ref = findObject(name);
-        if (!ref)
+    /// Every property of an object, on one line: "Image1: Left 3840, Top 7440, ...".
+    std::string describe(const Form1Object& object) {
+        Form1& form = openForm();
+        return std::visit(
+            [&](auto member) {
+                std::string line(object.name);
+                const char* separator = ": ";
+                for (const auto& p : kProperties<std::remove_reference_t<decltype(form.*member)>>) {
+                    line += separator + std::string(p.name) + ' ' + p.read(form, form.*member);
+                    separator = ", ";
+                }
+                return line;
+            },
+            object.member);
+    }
+
+    const Form1Object& objectNamed(std::string_view name) {
+        const Form1Object* object = findObject(name);
+        if (!object)
             throw ScriptError{"no object " + std::string(name)};
-        return {openForm(), name, target.substr(dot + 1), *ref};
+        return *object;
     }
 
-    static ScriptError noProperty(std::string_view object, std::string_view property) {
-        return {std::string(object) + " has no property " + std::string(property)};
-    }
-
-    static float* position(float& left, float& top, float& width, float& height,
-                           std::string_view property) {
-        if (property == "Left")
-            return &left;
-        if (property == "Top")
-            return &top;
-        if (property == "Width")
-            return &width;
-        if (property == "Height")
-            return &height;
-        return nullptr;
-    }
-
+    /// OBJECT.PROPERTY, an OBJECT (every property), Form1 (every object) or ShotStep.
     void print(std::string_view target) {
         if (target == "ShotStep") {
             out_ << "ShotStep = " << openForm().ShotStep << '\n';
             return;
         }
-        const Target t = resolve(target);
-        const std::string value = std::visit(
-            [&](auto member) -> std::string { return read(t.form, member, t.name, t.property); },
-            t.ref);
+        if (target == "Form1") {
+            openForm();
+            for (const Form1Object& object : kForm1Objects)
+                out_ << describe(object) << '\n';
+            out_ << "ShotStep = " << openForm().ShotStep << '\n';
+            return;
+        }
+        const std::size_t dot = target.find('.');
+        if (dot == std::string_view::npos) {
+            const std::string line = describe(objectNamed(target));
+            out_ << line << '\n';
+            return;
+        }
+        const std::string value =
+            access(objectNamed(target.substr(0, dot)), target.substr(dot + 1), nullptr);
         out_ << target << " = " << value << '\n';
     }
 
-    static std::string read(Form1& form, Image Form1::*member, std::string_view name,
-                            std::string_view property) {
-        Image& image = form.*member;
-        if (float* p = position(image.left, image.top, image.width, image.height, property))
-            return formatNumber(*p);
-        if (property == "Visible")
-            return image.visible ? "true" : "false";
-        if (property == "Picture")
-            return std::string(pictureName(image.picture));
-        throw noProperty(name, property);
-    }
-    static std::string read(Form1& form, Shape Form1::*member, std::string_view name,
-                            std::string_view property) {
-        Shape& shape = form.*member;
-        if (float* p = position(shape.left, shape.top, shape.width, shape.height, property))
-            return formatNumber(*p);
-        if (property == "Visible")
-            return shape.visible ? "true" : "false";
-        throw noProperty(name, property);
-    }
-    static std::string read(Form1& form, Label Form1::*member, std::string_view name,
-                            std::string_view property) {
-        if (property == "Caption")
-            return quote((form.*member).caption);
-        throw noProperty(name, property);
-    }
-    static std::string read(Form1& form, Timer Form1::*member, std::string_view name,
-                            std::string_view property) {
-        const Timer& timer = form.*member;
-        if (property == "Enabled")
-            return timer.Enabled() ? "true" : "false";
-        if (property == "Interval")
-            return std::to_string(timer.Interval());
-        throw noProperty(name, property);
-    }
-    static std::string read(Form1& form, MMControl Form1::*member, std::string_view name,
-                            std::string_view property) {
-        const MMControl& control = form.*member;
-        if (property == "DeviceType")
-            return quote(control.DeviceType());
-        if (property == "FileName")
-            return quote(control.FileName());
-        if (property == "Command")
-            return quote(control.Command());
-        throw noProperty(name, property);
-    }
-    static std::string read(Form1& form, Picture picture, std::string_view name,
-                            std::string_view property) {
-        PictureStore& store = form.stores[static_cast<std::size_t>(picture)];
-        if (property == "Left")
-            return formatNumber(store.left);
-        if (property == "Top")
-            return formatNumber(store.top);
-        if (property == "Picture")
-            return std::string(name);
-        throw noProperty(name, property);
-    }
-
     void set(std::string_view target, std::string_view valueText) {
-        const Target t = resolve(target);
         const std::string_view value = trim(valueText);
-        std::visit([&](auto member) { write(t.form, member, t.name, t.property, value); }, t.ref);
-    }
-
-    static float number(std::string_view value) {
-        const auto parsed = parseNumber(value);
-        if (!parsed)
-            throw ScriptError{"bad number " + std::string(value)};
-        return store(*parsed);
-    }
-    static bool boolean(std::string_view value) {
-        const auto parsed = parseBool(value);
-        if (!parsed)
-            throw ScriptError{"expected true or false, not " + std::string(value)};
-        return *parsed;
-    }
-    static std::string text(std::string_view value) {
-        const auto parsed = unquote(value);
-        if (!parsed)
-            throw ScriptError{"bad caption " + std::string(value)};
-        return *parsed;
-    }
-
-    static void write(Form1& form, Image Form1::*member, std::string_view name,
-                      std::string_view property, std::string_view value) {
-        Image& image = form.*member;
-        if (float* p = position(image.left, image.top, image.width, image.height, property)) {
-            *p = number(value);
-        } else if (property == "Visible") {
-            image.visible = boolean(value);
-        } else if (property == "Picture") {
-            if (value == "none") {
-                image.picture = Picture::None;
-                return;
-            }
-            const auto ref = findObject(value);
-            if (!ref || !std::holds_alternative<Picture>(*ref))
-                throw ScriptError{"no picture store " + std::string(value)};
-            form.assignPicture(image, std::get<Picture>(*ref));
-        } else {
-            throw noProperty(name, property);
+        if (target == "ShotStep") {
+            const auto step = parseWhole(value);
+            if (!step || *step < std::numeric_limits<std::int16_t>::min() ||
+                *step > std::numeric_limits<std::int16_t>::max())
+                throw ScriptError{"ShotStep is a whole number from -32768 to 32767"};
+            openForm().ShotStep = static_cast<std::int16_t>(*step);
+            return;
         }
-    }
-    static void write(Form1& form, Shape Form1::*member, std::string_view name,
-                      std::string_view property, std::string_view value) {
-        Shape& shape = form.*member;
-        if (float* p = position(shape.left, shape.top, shape.width, shape.height, property))
-            *p = number(value);
-        else if (property == "Visible")
-            shape.visible = boolean(value);
-        else
-            throw noProperty(name, property);
-    }
-    static void write(Form1& form, Label Form1::*member, std::string_view name,
-                      std::string_view property, std::string_view value) {
-        if (property != "Caption")
-            throw noProperty(name, property);
-        // A fixture: the score label's change handler does not run.
-        (form.*member).caption = text(value);
-    }
-    static void write(Form1& form, Timer Form1::*member, std::string_view name,
-                      std::string_view property, std::string_view value) {
-        Timer& timer = form.*member;
-        if (property == "Enabled") {
-            timer.setEnabled(boolean(value));
-        } else if (property == "Interval") {
-            const auto interval = parseWhole(value);
-            if (!interval || *interval < 1 || *interval > 65535)
-                throw ScriptError{"an interval is a whole number from 1 to 65535"};
-            timer.setInterval(static_cast<int>(*interval));
-        } else {
-            throw noProperty(name, property);
-        }
-    }
-    static void write(Form1& form, MMControl Form1::*member, std::string_view name,
-                      std::string_view property, std::string_view value) {
-        MMControl& control = form.*member;
-        if (property == "DeviceType")
-            control.setDeviceType(text(value));
-        else if (property == "FileName")
-            control.setFileName(text(value));
-        else if (property == "Command")
-            control.setCommand(text(value));
-        else
-            throw noProperty(name, property);
-    }
-    static void write(Form1& form, Picture picture, std::string_view name,
-                      std::string_view property, std::string_view value) {
-        PictureStore& store = form.stores[static_cast<std::size_t>(picture)];
-        if (property == "Left")
-            store.left = number(value);
-        else if (property == "Top")
-            store.top = number(value);
-        else
-            throw noProperty(name, property);
+        const std::size_t dot = target.find('.');
+        if (dot == std::string_view::npos)
+            throw ScriptError{"expected OBJECT.PROPERTY, not " + std::string(target)};
+        access(objectNamed(target.substr(0, dot)), target.substr(dot + 1), &value);
     }
 
     std::ostream& out_;

@@ -34,8 +34,10 @@ private:
 
 /// Runs a replay script against a fresh program: no play field, clock at 0, the record file
 /// in `folder`. Commands, one a line (blank lines and lines starting with # are skipped):
-///   open | key C | key #N | wait MS | tick TIMER | set OBJECT.PROPERTY VALUE | score P |
-///   call GameOver|Esplosione|sparo | print OBJECT.PROPERTY | print ShotStep
+///   open | key C | key #N | wait MS | tick TIMER | set OBJECT.PROPERTY VALUE |
+///   set ShotStep N | score P |
+///   call GameOver|Esplosione|sparo | print OBJECT.PROPERTY | print OBJECT | print Form1 |
+///   print ShotStep
 /// What the game does to the outside world is written to `out` as it happens:
 ///   @T sound CONTROL PROPERTY "VALUE" / @T msgbox "TEXT" "TITLE" / @T record "BYTES"
 /// The record file's warnings go to `err`. A line it cannot understand stops it with

@@ -5,7 +5,7 @@
 // about.png) and a game under way (game.png), played through
 // the replay driver's keys on the virtual clock. With --stages it also renders the stages of
 // the difficulty progression (aliens.png, saucer.png, image8.png).
-#include "field/play_field.h"
+#include "game/play_field.h"
 #include "replay.h"
 #include "screens/about_box.h"
 #include "screens/field_painter.h"

@@ -1,4 +1,4 @@
-#include "field/text.h"
+#include "base/text.h"
 
 #include <array>
 #include <charconv>

@@ -1,4 +1,4 @@
-#include "scoring/caption_number.h"
+#include "base/caption_number.h"
 
 #include <charconv>
 #include <cmath>
@@ -68,23 +68,26 @@ bool leadingNumber(std::string_view text, std::string& number, bool& mantissaIsZ
         const std::size_t mark = i;
         ++i;
         c = next();
-        std::string power;
+        bool negativePower = false;
         if (c == '+' || c == '-') {
-            if (c == '-')
-                power += '-';
+            negativePower = c == '-';
             ++i;
             c = next();
         }
+        // The significant digits only, and no more of them than it takes to go past the
+        // range of a double either way.
+        std::string power;
         bool powerDigits = false;
         for (; isDigit(c); ++i, c = next()) {
-            if (power.size() < 12)
-                power += c;
             powerDigits = true;
+            if ((c != '0' || !power.empty()) && power.size() < 12)
+                power += c;
         }
         if (powerDigits) {
-            number += 'e';
-            number += power;
-            exponent = std::stol(power);
+            exponent = power.empty() ? 0 : std::stol(power);
+            if (negativePower)
+                exponent = -exponent;
+            number += 'e' + std::to_string(exponent);
         } else {
             i = mark;
         }
@@ -123,6 +126,18 @@ std::int32_t readCaptionWhole(std::string_view text) {
     return static_cast<std::int32_t>(rounded);
 }
 
+std::optional<double> parseDecimal(std::string_view text) {
+    const char* begin = text.data();
+    const char* end = begin + text.size();
+    if (begin != end && *begin == '+')
+        ++begin;
+    double value = 0.0;
+    const auto result = std::from_chars(begin, end, value);
+    if (result.ec != std::errc() || result.ptr != end || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
 double readScoreCaption(std::string_view text) {
     std::size_t first = 0;
     std::size_t last = text.size();
@@ -130,15 +145,8 @@ double readScoreCaption(std::string_view text) {
         ++first;
     while (last > first && (text[last - 1] == ' ' || text[last - 1] == '\t'))
         --last;
-    const std::string_view trimmed = text.substr(first, last - first);
-    double value = 0.0;
-    const char* begin = trimmed.data();
-    const char* end = begin + trimmed.size();
-    if (begin != end && *begin == '+')
-        ++begin;
-    const auto result = std::from_chars(begin, end, value);
-    if (result.ec == std::errc() && result.ptr == end && std::isfinite(value))
-        return value;
+    if (const auto value = parseDecimal(text.substr(first, last - first)))
+        return *value;
     return readCaptionNumber(text);
 }
 

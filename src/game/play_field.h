@@ -2,6 +2,7 @@
 #pragma once
 
 #include "field/form1.h"
+#include "scoring/record_file.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -32,8 +33,8 @@ public:
 
     /// Shows the play field; returns true when this created a new game.
     bool show();
-    /// Closes the play field (its close handler only releases it). Must not be called from
-    /// inside one of its handlers.
+    /// Closes the play field (its close handler only releases it). From inside one of its
+    /// handlers (a message box is open) the field is released once the handler has returned.
     void close();
     bool isOpen() const { return form_ != nullptr; }
     Form1* form() { return form_.get(); }
@@ -41,18 +42,25 @@ public:
 
     /// A typed character for the key handler; the quit key closes the field afterwards.
     void keyPress(int code);
-    /// Runs every tick due by `ms` (see Form1::advanceTo).
+    /// Runs every tick due by `ms` (see TimerService::advanceTo).
     void advanceTo(std::int64_t ms);
-    /// Lets virtual time pass up to `ms`, every tick at its own due time (see Form1::stepTo).
+    /// Lets virtual time pass up to `ms`, every tick at its own due time (see
+    /// TimerService::stepTo).
     void stepTo(std::int64_t ms);
     std::optional<std::int64_t> nextDue() const;
     std::int64_t now() const { return clock_.now; }
 
 private:
+    /// Runs `call` on the open field, then releases the field if it asked to close and no
+    /// handler is running any more.
+    template <typename Call>
+    void run(Call call);
+
     Clock clock_;
     RecordFile record_;
     Form1Setup setup_;
     std::unique_ptr<Form1> form_;
+    int depth_ = 0; // calls into the field under way, nested ones included
 };
 
 } // namespace zelto

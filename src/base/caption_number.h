@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string_view>
 
 namespace zelto {
@@ -15,6 +16,11 @@ double readCaptionNumber(std::string_view text);
 /// The whole-number reading used by the difficulty step: the numeric reading rounded to the
 /// nearest whole number, halves to the even neighbour, saturated to the 32-bit range.
 std::int32_t readCaptionWhole(std::string_view text);
+
+/// A plain decimal number and nothing else (an optional sign, digits, a point, an exponent),
+/// as the game writes its numbers; nothing when the text holds anything more or the value is
+/// not finite.
+std::optional<double> parseDecimal(std::string_view text);
 
 /// The score rule's strict reading of the score caption, which the game always writes as a
 /// plain number: blanks around it are allowed. A caption that is not a number (only a test

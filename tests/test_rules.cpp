@@ -1,0 +1,155 @@
+// The rules of the game, end to end: every tests/rules/*.zrs is a replay script in which the
+// lines "> ..." after a command are what that command prints. The five lines of a sound's
+// play sequence are folded into one "@T play CONTROL FILE", errors show as "> ! message", and
+// "#! record BYTES" puts a record file in place first. ZELTO_UPDATE_RULES=1 rewrites the
+// files from what the game prints now: read the difference before keeping it.
+#include "replay.h"
+#include "test_support.h"
+
+#include <QtTest>
+#include <regex>
+#include <sstream>
+
+using namespace zelto;
+using namespace zelto::test;
+
+namespace {
+
+std::vector<std::string> linesOf(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+struct SoundLine {
+    std::string at, control, property, value;
+};
+
+std::optional<SoundLine> soundLine(const std::string& line) {
+    static const std::regex form(R"((@\d+) sound (\w+) (\w+) (".*"))");
+    std::smatch m;
+    if (!std::regex_match(line, m, form))
+        return std::nullopt;
+    return SoundLine{m[1], m[2], m[3], m[4]};
+}
+
+/// Close, WaveAudio, a file, Open and Play on one control at one moment become one line.
+std::vector<std::string> foldPlaySequences(const std::vector<std::string>& lines) {
+    static const std::array<std::pair<std::string_view, std::string_view>, 5> kSequence{{
+        {"Command", "\"Close\""},
+        {"DeviceType", "\"WaveAudio\""},
+        {"FileName", ""}, // any file
+        {"Command", "\"Open\""},
+        {"Command", "\"Play\""},
+    }};
+    std::vector<std::string> folded;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const auto first = soundLine(lines[i]);
+        std::size_t n = 0;
+        for (; first && n < kSequence.size() && i + n < lines.size(); ++n) {
+            const auto s = soundLine(lines[i + n]);
+            const auto& [property, value] = kSequence[n];
+            if (!s || s->at != first->at || s->control != first->control ||
+                s->property != property || (!value.empty() && s->value != value))
+                break;
+        }
+        if (n < kSequence.size()) {
+            folded.push_back(lines[i]);
+            continue;
+        }
+        folded.push_back(first->at + " play " + first->control + " " +
+                         soundLine(lines[i + 2])->value);
+        i += kSequence.size() - 1;
+    }
+    return folded;
+}
+
+/// The script as it should read: each command followed by what it prints now.
+std::string transcript(const std::vector<std::string>& script, const QString& folder) {
+    std::ostringstream out;
+    ReplayDriver driver(out, folder.toStdString(), &out);
+    std::string result;
+    for (const std::string& line : script) {
+        if (line.rfind("> ", 0) == 0 || line == ">")
+            continue;
+        result += line + "\n";
+        if (line.rfind("#! record ", 0) == 0) {
+            // The record file's bytes, written as the game prints them: "1500\r\n".
+            std::string bytes = line.substr(10);
+            bytes =
+                std::regex_replace(bytes.substr(1, bytes.size() - 2), std::regex(R"(\\r)"), "\r");
+            writeFile(folder.toStdString() + "/record.dat",
+                      std::regex_replace(bytes, std::regex(R"(\\n)"), "\n"));
+            continue;
+        }
+        out.str("");
+        const auto error = driver.execute(line);
+        std::vector<std::string> printed = foldPlaySequences(linesOf(out.str()));
+        if (error)
+            printed.push_back("! " + *error);
+        for (const std::string& p : printed)
+            result += "> " + p + "\n";
+    }
+    return result;
+}
+
+} // namespace
+
+class Rules : public QObject {
+    Q_OBJECT
+
+private slots:
+    void scriptPrintsWhatItSays_data() {
+        QTest::addColumn<QString>("path");
+        const QDir rules(ZELTO_SOURCE_DIR "/tests/rules");
+        const QStringList files = rules.entryList({QStringLiteral("*.zrs")}, QDir::Files);
+        QVERIFY(!files.isEmpty());
+        for (const QString& file : files)
+            QTest::newRow(qPrintable(file)) << rules.filePath(file);
+    }
+    void scriptPrintsWhatItSays() {
+        QFETCH(QString, path);
+        const std::string expected = readFile(path.toStdString());
+        QTemporaryDir folder;
+        const std::string actual = transcript(linesOf(expected), folder.path());
+        if (qEnvironmentVariableIsSet("ZELTO_UPDATE_RULES")) {
+            writeFile(path.toStdString(), actual);
+            return;
+        }
+        const auto want = linesOf(expected);
+        const auto got = linesOf(actual);
+        for (std::size_t i = 0; i < std::max(want.size(), got.size()); ++i) {
+            const std::string w = i < want.size() ? want[i] : "(end)";
+            const std::string g = i < got.size() ? got[i] : "(end)";
+            if (w != g)
+                QFAIL(qPrintable(QStringLiteral("%1:%2: expected \"%3\", printed \"%4\"")
+                                     .arg(path)
+                                     .arg(i + 1)
+                                     .arg(QString::fromStdString(w), QString::fromStdString(g))));
+        }
+    }
+
+    void theProgramReadsAFileOrStandardInput() {
+        QTemporaryDir dir;
+        writeFile(dir.filePath("script").toStdString(), "open\nprint Image1.Top\n");
+        QProcess fromFile;
+        fromFile.setWorkingDirectory(dir.path());
+        fromFile.start(ZELTO_BUILD_DIR "/zelto-replay", {dir.filePath("script")});
+        QVERIFY(fromFile.waitForFinished());
+        QVERIFY(fromFile.readAllStandardOutput().endsWith("Image1.Top = 7440\n"));
+        QVERIFY(QFileInfo::exists(dir.filePath("record.dat")));
+        QProcess fromInput;
+        fromInput.start(ZELTO_BUILD_DIR "/zelto-replay", {});
+        fromInput.write("open\nbogus\nprint Image1.Top\n");
+        fromInput.closeWriteChannel();
+        QVERIFY(fromInput.waitForFinished());
+        QCOMPARE(fromInput.exitCode(), 2);
+        QCOMPARE(fromInput.readAllStandardError(), QByteArray("line 2: unknown command bogus\n"));
+        QVERIFY(!fromInput.readAllStandardOutput().contains("Image1.Top"));
+    }
+};
+
+QTEST_GUILESS_MAIN(Rules)
+#include "test_rules.moc"
