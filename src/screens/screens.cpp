@@ -33,21 +33,35 @@ public:
     }
 };
 
-/// Presses a button at once on its access key. Qt's own handling animates the press and
-/// clicks only 100 ms later, which a player notices on Alt+P.
-class ImmediateAccessKey final : public QObject {
+/// Presses a button at once on its access key, and on Return or Enter while it has the focus.
+/// Qt's own handling of an access key animates the press and clicks only 100 ms later, which a
+/// player notices on Alt+P; and Qt leaves Enter to a default button, which these windows lack.
+class ImmediateButtonKeys final : public QObject {
 public:
     using QObject::QObject;
 
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() != QEvent::Shortcut)
-            return false;
         auto* button = qobject_cast<QAbstractButton*>(watched);
-        if (!button || static_cast<QShortcutEvent*>(event)->isAmbiguous())
+        if (!button)
             return false;
-        button->setFocus(Qt::ShortcutFocusReason);
-        button->click();
-        return true;
+        if (event->type() == QEvent::Shortcut) {
+            if (static_cast<QShortcutEvent*>(event)->isAmbiguous())
+                return false;
+            button->setFocus(Qt::ShortcutFocusReason);
+            button->click();
+            return true;
+        }
+        if (event->type() == QEvent::KeyPress) {
+            const auto* key = static_cast<QKeyEvent*>(event);
+            const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+            if (!enter || (key->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier)
+                return false;
+            // Held down, Enter presses once, as Space does.
+            if (!key->isAutoRepeat())
+                button->click();
+            return true;
+        }
+        return false;
     }
 };
 
@@ -96,12 +110,12 @@ void setFixedFrame(QWidget& window, QSize clientSize, bool inTaskbar) {
     window.setWindowIcon(programIcon());
 }
 
-void setUpAccessKey(QAbstractButton& button) {
+void setUpButtonKeys(QAbstractButton& button) {
     // The button owns its style and its filter, so they live exactly as long as the button.
     auto* style = new AccessKeyStyle;
     style->setParent(&button);
     button.setStyle(style);
-    button.installEventFilter(new ImmediateAccessKey(&button));
+    button.installEventFilter(new ImmediateButtonKeys(&button));
 }
 
 QIcon programIcon() {

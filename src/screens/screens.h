@@ -35,8 +35,9 @@ QRect fromTwips(int left, int top, int width, int height);
 void setFixedFrame(QWidget& window, QSize clientSize, bool inTaskbar);
 
 /// Keeps the underline under `button`'s access key always visible, where a desktop style would
-/// show it only while Alt is held, and makes the access key press the button at once.
-void setUpAccessKey(QAbstractButton& button);
+/// show it only while Alt is held; makes the access key press the button at once, and so do
+/// Return and Enter (keypad) while the button has the focus, as Space does.
+void setUpButtonKeys(QAbstractButton& button);
 
 /// The program's icon in every size that the pictures provide.
 QIcon programIcon();
