@@ -33,6 +33,12 @@ void TestAboutBox::loadFillsInCaptionVersionAndTitle() {
     QCOMPARE(box.windowTitle(), QStringLiteral("Informazioni su Zelto"));
     QCOMPARE(box.lblVersion->text(), QStringLiteral("Versione 1.0.0"));
     QCOMPARE(box.lblTitle->text(), QStringLiteral("Zelto"));
+    // The notice names the page that the banner opens, and fits its label.
+    const QLabel* notice = box.lblDescription;
+    QVERIFY(notice->text().contains(frmAbout::makersPage().toString()));
+    QVERIFY(notice->fontMetrics()
+                .boundingRect(notice->rect(), Qt::TextWordWrap, notice->text())
+                .height() <= notice->height());
 }
 
 void TestAboutBox::enterEscapeAndOkCloseTheBoxFromItsFirstFocus_data() {
