@@ -23,7 +23,8 @@ PlayFieldWindow::PlayFieldWindow(PlayField& field, GameClock& clock, QWidget* pa
     setAttribute(Qt::WA_NoSystemBackground);
     setFixedSize(kFieldPixelSize);
     setFocusPolicy(Qt::StrongFocus);
-    setWindowTitle(QStringLiteral("Zelto"));
+    // The window has no title bar, but its caption is what the window system knows it by.
+    setWindowTitle(QStringLiteral("Form1"));
     QPalette black = palette();
     black.setColor(QPalette::Window, Qt::black);
     setPalette(black);

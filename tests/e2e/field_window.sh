@@ -76,23 +76,19 @@ start_game() {
     wait_for 100 field_window || fail "Alt+P opened no play field within 10 s"
     window=$(field_window)
 }
-visible_windows() { xdotool search --onlyvisible --name '^Zelto$' 2>/dev/null; }
+# The visible windows captioned exactly $1.
+visible_windows() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null; }
 size_of() { xwininfo -id "$1" | awk '/Width:/ { w = $2 } /Height:/ { h = $2 } END { print w "x" h }'; }
-# The play field is the 800x600 one; the menu is the other.
-field_window() {
+# The play field is the 800x600 "Form1"; the menu is the 312x275 "Zelto".
+window_sized() {
     local id
-    for id in $(visible_windows); do
-        [[ $(size_of "$id") == 800x600 ]] && { echo "$id"; return 0; }
+    for id in $(visible_windows "$1"); do
+        [[ $(size_of "$id") == "$2" ]] && { echo "$id"; return 0; }
     done
     return 1
 }
-menu_window() {
-    local id
-    for id in $(visible_windows); do
-        [[ $(size_of "$id") == 312x275 ]] && { echo "$id"; return 0; }
-    done
-    return 1
-}
+field_window() { window_sized Form1 800x600; }
+menu_window() { window_sized Zelto 312x275; }
 
 start_game run
 pass "the menu shows, and Alt+P opens the play field"
@@ -164,7 +160,7 @@ screenshot fired
 pass "the volley shows above the ship after m"
 
 xdotool key --clearmodifiers q
-wait_for 50 bash -c "! xdotool search --onlyvisible --name '^Zelto\$' | while read -r id; do xwininfo -id \$id; done | grep -q 'Width: 800'" ||
+wait_for 50 bash -c "! xdotool search --onlyvisible --name '^Form1\$' >/dev/null" ||
     fail "the play field did not close on q"
 kill -0 "$game_pid" || fail "the program ended with the play field"
 pass "q closed the play field; the menu stays"
