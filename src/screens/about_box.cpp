@@ -1,6 +1,7 @@
 #include "screens/about_box.h"
 
 #include "screens/fonts.h"
+#include "screens/logging.h"
 #include "screens/screens.h"
 
 #include <QDesktopServices>
@@ -115,7 +116,7 @@ bool frmAbout::eventFilter(QObject* watched, QEvent* event) {
             try {
                 openWebPage()(makersPage());
             } catch (const std::exception& error) {
-                qWarning("Zelto: the web page could not be opened: %s", error.what());
+                qCDebug(lcScreens, "the web page could not be opened: %s", error.what());
             }
             return true;
         }

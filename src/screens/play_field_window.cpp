@@ -1,6 +1,7 @@
 #include "screens/play_field_window.h"
 
 #include "screens/game_clock.h"
+#include "screens/logging.h"
 #include "screens/task_bar.h"
 
 #include <QCloseEvent>
@@ -9,7 +10,6 @@
 #include <QPainter>
 #include <QScreen>
 #include <QTransform>
-#include <QtDebug>
 #include <algorithm>
 #include <exception>
 
@@ -111,7 +111,7 @@ void PlayFieldWindow::keyPressEvent(QKeyEvent* event) {
     try {
         field_.keyPress(text.front().unicode());
     } catch (const std::exception& error) {
-        qCritical("zelto: a key failed: %s", error.what());
+        qCDebug(lcField, "a key failed: %s", error.what());
     }
     clock_.reschedule();
     refresh();

@@ -2,6 +2,7 @@
 
 #include "screens/about_box.h"
 #include "screens/keys_help.h"
+#include "screens/logging.h"
 #include "screens/start_menu.h"
 #include "screens/task_bar.h"
 
@@ -174,7 +175,7 @@ void Screens::showPlayField() {
     try {
         showPlayField_();
     } catch (const std::exception& error) {
-        qWarning("Zelto: the play field could not be shown: %s", error.what());
+        qCDebug(lcScreens, "the play field could not be shown: %s", error.what());
     }
 }
 
