@@ -231,8 +231,9 @@ void TestScreens::windowsHaveAFixedClientSizeAndTheProgramIcon() {
     QCOMPARE(shown->minimumSize(), shown->maximumSize());
     QVERIFY(
         !(shown->windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
-    const QList<QSize> iconSizes = shown->windowIcon().availableSizes();
-    QVERIFY(iconSizes.contains(QSize(16, 16)) && iconSizes.contains(QSize(32, 32)));
+    // The icon comes once the window has painted itself.
+    QTRY_VERIFY(shown->windowIcon().availableSizes().contains(QSize(16, 16)) &&
+                shown->windowIcon().availableSizes().contains(QSize(32, 32)));
 }
 
 void TestScreens::fontsHaveTheirPixelSizeAndEveryCharacterShown() {

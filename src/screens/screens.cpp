@@ -14,6 +14,7 @@
 #include <QPixmap>
 #include <QProxyStyle>
 #include <QPushButton>
+#include <QTimer>
 #include <QtGlobal>
 #include <exception>
 
@@ -66,6 +67,28 @@ public:
     }
 };
 
+/// Calls a function once its window has painted itself for the first time, after that paint.
+class AfterFirstPaint final : public QObject {
+public:
+    AfterFirstPaint(QWidget& window, std::function<void()> then)
+        : QObject(&window), then_(std::move(then)) {
+        window.installEventFilter(this);
+    }
+
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint) {
+            watched->removeEventFilter(this);
+            // Runs once this paint has gone to the screen; deleted with its window otherwise.
+            QTimer::singleShot(0, parent(), std::move(then_));
+            deleteLater();
+        }
+        return false;
+    }
+
+private:
+    std::function<void()> then_;
+};
+
 /// Shows `window`, creating it first when there is none; an existing one keeps its state and
 /// is only brought to the front. A created window deletes itself when it is closed, which
 /// clears `window`.
@@ -108,7 +131,12 @@ void setFixedFrame(QWidget& window, QSize clientSize, bool inTaskbar) {
     // Tool windows do not keep the program running by default; ours do, like every other.
     window.setAttribute(Qt::WA_QuitOnClose, true);
     window.setFixedSize(clientSize);
-    window.setWindowIcon(programIcon());
+    // Decoding the icon's pictures must not hold up the program's first window.
+    afterFirstPaint(window, [&window] { window.setWindowIcon(programIcon()); });
+}
+
+void afterFirstPaint(QWidget& window, std::function<void()> then) {
+    new AfterFirstPaint(window, std::move(then)); // owned by the window
 }
 
 void setUpButtonKeys(QAbstractButton& button) {
@@ -120,12 +148,16 @@ void setUpButtonKeys(QAbstractButton& button) {
 }
 
 QIcon programIcon() {
-    // The .ico holds the 32 and 16 pixel images; the PNGs add the larger sizes.
-    QIcon icon(QStringLiteral(":/pictures/icon.ico"));
-    const QDir pictures(QStringLiteral(":/pictures"));
-    const QStringList sizes = pictures.entryList({QStringLiteral("icon-*.png")}, QDir::Files);
-    for (const QString& file : sizes)
-        icon.addFile(pictures.filePath(file));
+    // Decoded once for the program and shared by every window, which would otherwise decode
+    // all its pictures again. The .ico holds the 32 and 16 pixel images; the PNGs add the
+    // larger sizes.
+    static const QIcon icon = [] {
+        QIcon built(QStringLiteral(":/pictures/icon.ico"));
+        const QDir pictures(QStringLiteral(":/pictures"));
+        for (const QString& file : pictures.entryList({QStringLiteral("icon-*.png")}, QDir::Files))
+            built.addFile(pictures.filePath(file));
+        return built;
+    }();
     return icon;
 }
 

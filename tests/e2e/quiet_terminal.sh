@@ -46,6 +46,11 @@ if [[ -z ${ZELTO_E2E_UNDER_XVFB:-} ]]; then
     timeout 2 env -i PATH="$PATH" HOME="$HOME" QT_QPA_PLATFORM=offscreen "$game" >/dev/null 2>&1
     [[ $? -eq 124 ]] || fail "QT_QPA_PLATFORM=offscreen without a display did not start the game"
     pass "QT_QPA_PLATFORM=offscreen still starts the game without a display"
+    if command -v readelf >/dev/null; then
+        ! readelf -d "$game" | grep -q 'Multimedia' || fail "the game links the multimedia libraries"
+        pass "the game starts without the multimedia libraries"
+    fi
+
     for tool in xvfb-run xdotool pulseaudio pactl; do
         command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
     done
