@@ -5,61 +5,16 @@
 #include "screens/qt_host.h"
 #include "screens/screens.h"
 #include "sound/mm_control.h"
-#include "sound/sound_device.h"
+#include "sound/qt_sound_device.h"
 
 #include <QApplication>
-#include <QLibrary>
 #include <QLoggingCategory>
 #include <QPointer>
 #include <cstdio>
 #include <filesystem>
-#include <memory>
 #include <string_view>
 
 namespace {
-
-// The program's own remarks: only a broken installation, which a player should hear of.
-Q_LOGGING_CATEGORY(lcGame, "zelto.game", QtInfoMsg)
-
-/// The sound device from the sound module beside the game (or where the installed game keeps
-/// it); a silent one, with a warning, when there is no module to load.
-std::unique_ptr<zelto::SoundDevice> loadSoundDevice() {
-    using Make = void (*)(std::unique_ptr<zelto::SoundDevice>&);
-    const QString gameFolder = QCoreApplication::applicationDirPath();
-    for (const QString& folder :
-         {gameFolder, gameFolder + QStringLiteral("/" ZELTO_SOUND_MODULE_FROM_GAME)}) {
-        // The library stays loaded for the rest of the program, as the device's code is in it.
-        QLibrary module(folder + QStringLiteral("/zelto-sound"));
-        if (const auto make = reinterpret_cast<Make>(module.resolve("zeltoMakeSoundDevice"))) {
-            std::unique_ptr<zelto::SoundDevice> device;
-            make(device);
-            return device;
-        }
-    }
-    qCWarning(lcGame, "the sound module is missing; the game plays silently");
-    return std::make_unique<zelto::SilentSoundDevice>();
-}
-
-/// The sound device, loaded by the first sound command. The first game's start-up gives that
-/// command (for its music), so the menu never waits for the multimedia libraries, and the
-/// start-up keeps its order.
-class LazySoundDevice final : public zelto::SoundDevice {
-public:
-    void open(zelto::SoundChannel channel, const std::filesystem::path& file) override {
-        device().open(channel, file);
-    }
-    void play(zelto::SoundChannel channel) override { device().play(channel); }
-    void close(zelto::SoundChannel channel) override { device().close(channel); }
-
-private:
-    zelto::SoundDevice& device() {
-        if (!device_)
-            device_ = loadSoundDevice();
-        return *device_;
-    }
-
-    std::unique_ptr<zelto::SoundDevice> device_;
-};
 
 /// Everything the program holds once: the sound device, the host, the play field with its
 /// record file in the current directory, the clock, and the play-field window while it is
@@ -79,7 +34,7 @@ public:
     }
 
 private:
-    LazySoundDevice sound_;
+    zelto::QtSoundDevice sound_;
     zelto::QtHost host_;
     zelto::PlayField field_;
     zelto::GameClock clock_;
