@@ -1,10 +1,12 @@
 // The about box: its texts after load, the ways to close it, and the banner's web page.
 #include "screens/about_box.h"
+#include "screens/logging.h"
 
 #include <QApplication>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
+#include <stdexcept>
 
 using namespace zelto;
 
@@ -23,6 +25,7 @@ private slots:
     void enterEscapeAndOkCloseTheBoxFromItsFirstFocus();
     void eachBannerClickAsksForTheMakersPageOnce_data();
     void eachBannerClickAsksForTheMakersPageOnce();
+    void aPageThatCannotBeOpenedIsToldOnlyWhenAskedFor();
 
 private:
     QList<QUrl> requests_;
@@ -33,6 +36,12 @@ void TestAboutBox::loadFillsInCaptionVersionAndTitle() {
     QCOMPARE(box.windowTitle(), QStringLiteral("Informazioni su Zelto"));
     QCOMPARE(box.lblVersion->text(), QStringLiteral("Versione 1.0.0"));
     QCOMPARE(box.lblTitle->text(), QStringLiteral("Zelto"));
+    // The notice names the page that the banner opens, and fits its label.
+    const QLabel* notice = box.lblDescription;
+    QVERIFY(notice->text().contains(frmAbout::makersPage().toString()));
+    QVERIFY(notice->fontMetrics()
+                .boundingRect(notice->rect(), Qt::TextWordWrap, notice->text())
+                .height() <= notice->height());
 }
 
 void TestAboutBox::enterEscapeAndOkCloseTheBoxFromItsFirstFocus_data() {
@@ -84,6 +93,20 @@ void TestAboutBox::eachBannerClickAsksForTheMakersPageOnce() {
         QTest::mouseClick(clicked, Qt::LeftButton, {}, at);
 
     QCOMPARE(requests_, QList<QUrl>(requests, QUrl(QStringLiteral("https://zelto.example.org/"))));
+    QVERIFY(box.isVisible());
+}
+
+void TestAboutBox::aPageThatCannotBeOpenedIsToldOnlyWhenAskedFor() {
+    frmAbout::setOpenWebPage([](const QUrl&) { throw std::runtime_error("no browser"); });
+    frmAbout box;
+    box.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&box));
+    QVERIFY(!lcScreens().isDebugEnabled()); // a player's terminal stays clean
+
+    QLoggingCategory::setFilterRules(QStringLiteral("zelto.*.debug=true"));
+    QTest::ignoreMessage(QtDebugMsg, "the web page could not be opened: no browser");
+    QTest::mouseClick(box.Image1, Qt::LeftButton, {}, box.Image1->mapFrom(&box, QPoint(10, 10)));
+    QLoggingCategory::setFilterRules({});
     QVERIFY(box.isVisible());
 }
 

@@ -56,7 +56,10 @@ void TestKeysHelp::onlyEsciClosesTheScreen_data() {
     QTest::addColumn<int>("modifiers");
     QTest::addColumn<bool>("stillOpen");
     QTest::newRow("Escape") << int(Qt::Key_Escape) << int(Qt::NoModifier) << true;
-    QTest::newRow("Enter") << int(Qt::Key_Return) << int(Qt::NoModifier) << true;
+    QTest::newRow("Return on the focused Esci")
+        << int(Qt::Key_Return) << int(Qt::NoModifier) << false;
+    QTest::newRow("keypad Enter on the focused Esci")
+        << int(Qt::Key_Enter) << int(Qt::KeypadModifier) << false;
     QTest::newRow("click Esci") << 0 << int(Qt::NoModifier) << false;
     QTest::newRow("Alt+E") << int(Qt::Key_E) << int(Qt::AltModifier) << false;
 }
@@ -69,11 +72,12 @@ void TestKeysHelp::onlyEsciClosesTheScreen() {
     keys.show();
     keys.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&keys));
+    QCOMPARE(QApplication::focusWidget(), keys.Command1);
 
     if (key == 0)
         QTest::mouseClick(keys.Command1, Qt::LeftButton);
     else
-        QTest::keyClick(&keys, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+        QTest::keyClick(keys.Command1, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
 
     QTRY_VERIFY(!keys.Command1->isDown()); // an access key clicks a moment later
     QCOMPARE(keys.isVisible(), stillOpen);

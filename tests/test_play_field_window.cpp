@@ -12,6 +12,7 @@
 #include <QtTest>
 
 using namespace zelto;
+using namespace zelto::test;
 
 namespace {
 

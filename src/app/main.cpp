@@ -8,9 +8,11 @@
 #include "sound/qt_sound_device.h"
 
 #include <QApplication>
-#include <QIcon>
+#include <QLoggingCategory>
 #include <QPointer>
+#include <cstdio>
 #include <filesystem>
+#include <string_view>
 
 namespace {
 
@@ -23,7 +25,13 @@ public:
         : field_(host_, sound_, ".", waveFolder), clock_(field_) {}
 
     /// Shows the play field: raises its window when it is open, else starts a new game.
-    void showPlayField() { zelto::showPlayField(field_, clock_, window_); }
+    void showPlayField() {
+        // The play field has no icon of its own and shows the program's, which is not set
+        // before it is needed: the menu need not wait for it.
+        if (QApplication::windowIcon().isNull())
+            QApplication::setWindowIcon(zelto::programIcon());
+        zelto::showPlayField(field_, clock_, window_);
+    }
 
 private:
     zelto::QtSoundDevice sound_;
@@ -33,12 +41,39 @@ private:
     QPointer<zelto::PlayFieldWindow> window_;
 };
 
+/// Whether Qt has a window system to start on: one named by QT_QPA_PLATFORM or -platform, or
+/// an X11 or Wayland display in the environment. Without one, Qt would abort.
+bool hasWindowSystem(int argc, char** argv) {
+    for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"}) {
+        if (!qEnvironmentVariableIsEmpty(name))
+            return true;
+    }
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view argument(argv[i]);
+        if (argument == "-platform" || argument == "--platform")
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
+    if (!hasWindowSystem(argc, argv)) {
+        std::fputs("zelto: no display to open the game on (neither DISPLAY nor WAYLAND_DISPLAY "
+                   "is set); start it from a desktop session, or name the display, as in "
+                   "DISPLAY=:0 zelto\n",
+                   stderr);
+        return 1;
+    }
+
+    // While it sets up the window system Qt remarks on the session (an unset XDG_RUNTIME_DIR,
+    // for one) in messages of no category, which say nothing to a player. The logging rules
+    // in the environment still win over this.
+    QLoggingCategory::setFilterRules(QStringLiteral("default.info=false\ndefault.warning=false"));
     QApplication app(argc, argv);
+    QLoggingCategory::setFilterRules(QString());
     QApplication::setApplicationName(zelto::applicationTitle());
-    QApplication::setWindowIcon(zelto::programIcon());
 
     const std::filesystem::path executableFolder =
         QApplication::applicationDirPath().toStdU16String();

@@ -1,6 +1,7 @@
 #include "screens/about_box.h"
 
 #include "screens/fonts.h"
+#include "screens/logging.h"
 #include "screens/screens.h"
 
 #include <QDesktopServices>
@@ -39,11 +40,11 @@ QLabel* aboutLabel(QWidget* box, const char* name, QRect place, const QFont& fon
     return label;
 }
 
+/// The author and the year, the e-mail, and the web address, each on a line of its own: the
+/// three lines that the label holds.
 QString notice() {
-    return QStringLiteral("Zelto %1.%2 — un piccolo sparatutto da tastiera. © 2026 gli autori "
-                          "di Zelto. zelto@example.org")
-        .arg(ZELTO_VERSION_MAJOR)
-        .arg(ZELTO_VERSION_MINOR);
+    return QStringLiteral("© 2026 gli autori di Zelto\nzelto@example.org\n") +
+           frmAbout::makersPage().toString();
 }
 
 QString disclaimer() {
@@ -115,7 +116,7 @@ bool frmAbout::eventFilter(QObject* watched, QEvent* event) {
             try {
                 openWebPage()(makersPage());
             } catch (const std::exception& error) {
-                qWarning("Zelto: the web page could not be opened: %s", error.what());
+                qCDebug(lcScreens, "the web page could not be opened: %s", error.what());
             }
             return true;
         }

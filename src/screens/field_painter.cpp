@@ -1,11 +1,11 @@
 #include "screens/field_painter.h"
 
 #include "screens/fonts.h"
+#include "screens/logging.h"
 
 #include <QImage>
 #include <QPainter>
 #include <QString>
-#include <QtDebug>
 #include <cmath>
 #include <string_view>
 #include <tuple>
@@ -95,8 +95,8 @@ const std::array<QImage, kArtwork.size()>& decodedArtwork() {
                                  QString::fromLatin1(file.data(), qsizetype(file.size()));
             const QImage image(name);
             if (image.isNull()) {
-                qWarning("zelto: picture %s is missing; its images stay empty",
-                         qUtf8Printable(name));
+                qCDebug(lcField, "picture %s is missing; its images stay empty",
+                        qUtf8Printable(name));
                 continue;
             }
             QImage opaque(image.size(), QImage::Format_RGB32);

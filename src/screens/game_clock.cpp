@@ -1,6 +1,7 @@
 #include "screens/game_clock.h"
 
-#include <QtDebug>
+#include "screens/logging.h"
+
 #include <algorithm>
 #include <exception>
 #include <limits>
@@ -32,7 +33,7 @@ void GameClock::advance() {
     try {
         field_.advanceTo(now());
     } catch (const std::exception& error) {
-        qCritical("zelto: a timer tick failed: %s", error.what());
+        qCDebug(lcField, "a timer tick failed: %s", error.what());
     }
     --depth_;
     emit advanced();

@@ -121,7 +121,7 @@ Form3::Form3(QWidget* parent)
     Command1->setGeometry(fromTwips(240, 2400, 1335, 495));
     Command1->setFont(msSansSerif(12, true));
     Command1->setAutoDefault(false);
-    setUpAccessKey(*Command1);
+    setUpButtonKeys(*Command1);
     connect(Command1, &QPushButton::clicked, this, &QWidget::close);
 }
 

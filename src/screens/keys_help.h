@@ -8,9 +8,10 @@ class QPushButton;
 
 namespace zelto {
 
-/// Form3: nine labels and a button that closes the window; Escape does not close it. A label's
-/// text wraps at blanks to the label's width, and only what lies inside its box is drawn. The
-/// window has its own task-bar button and the system's default colours.
+/// Form3: nine labels and a button that closes the window, by a click, Alt+E, or Space, Return
+/// or Enter on the button, which is the one place the focus can be; Escape does not close it.
+/// A label's text wraps at blanks to the label's width, and only what lies inside its box is
+/// drawn. The window has its own task-bar button and the system's default colours.
 class Form3 final : public QWidget {
     Q_OBJECT
 

@@ -1,6 +1,7 @@
 #include "screens/play_field_window.h"
 
 #include "screens/game_clock.h"
+#include "screens/logging.h"
 #include "screens/task_bar.h"
 
 #include <QCloseEvent>
@@ -9,7 +10,6 @@
 #include <QPainter>
 #include <QScreen>
 #include <QTransform>
-#include <QtDebug>
 #include <algorithm>
 #include <exception>
 
@@ -23,7 +23,8 @@ PlayFieldWindow::PlayFieldWindow(PlayField& field, GameClock& clock, QWidget* pa
     setAttribute(Qt::WA_NoSystemBackground);
     setFixedSize(kFieldPixelSize);
     setFocusPolicy(Qt::StrongFocus);
-    setWindowTitle(QStringLiteral("Zelto"));
+    // The window has no title bar, but its caption is what the window system knows it by.
+    setWindowTitle(QStringLiteral("Form1"));
     QPalette black = palette();
     black.setColor(QPalette::Window, Qt::black);
     setPalette(black);
@@ -110,7 +111,7 @@ void PlayFieldWindow::keyPressEvent(QKeyEvent* event) {
     try {
         field_.keyPress(text.front().unicode());
     } catch (const std::exception& error) {
-        qCritical("zelto: a key failed: %s", error.what());
+        qCDebug(lcField, "a key failed: %s", error.what());
     }
     clock_.reschedule();
     refresh();

@@ -3,6 +3,7 @@
 #include "field/units.h"
 #include "screens/about_box.h"
 #include "screens/keys_help.h"
+#include "screens/logging.h"
 #include "screens/start_menu.h"
 #include "screens/task_bar.h"
 
@@ -14,6 +15,7 @@
 #include <QPixmap>
 #include <QProxyStyle>
 #include <QPushButton>
+#include <QTimer>
 #include <QtGlobal>
 #include <exception>
 
@@ -32,22 +34,58 @@ public:
     }
 };
 
-/// Presses a button at once on its access key. Qt's own handling animates the press and
-/// clicks only 100 ms later, which a player notices on Alt+P.
-class ImmediateAccessKey final : public QObject {
+/// Presses a button at once on its access key, and on Return or Enter while it has the focus.
+/// Qt's own handling of an access key animates the press and clicks only 100 ms later, which a
+/// player notices on Alt+P; and Qt leaves Enter to a default button, which these windows lack.
+class ImmediateButtonKeys final : public QObject {
 public:
     using QObject::QObject;
 
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() != QEvent::Shortcut)
-            return false;
         auto* button = qobject_cast<QAbstractButton*>(watched);
-        if (!button || static_cast<QShortcutEvent*>(event)->isAmbiguous())
+        if (!button)
             return false;
-        button->setFocus(Qt::ShortcutFocusReason);
-        button->click();
-        return true;
+        if (event->type() == QEvent::Shortcut) {
+            if (static_cast<QShortcutEvent*>(event)->isAmbiguous())
+                return false;
+            button->setFocus(Qt::ShortcutFocusReason);
+            button->click();
+            return true;
+        }
+        if (event->type() == QEvent::KeyPress) {
+            const auto* key = static_cast<QKeyEvent*>(event);
+            const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+            if (!enter || (key->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier)
+                return false;
+            // Held down, Enter presses once, as Space does.
+            if (!key->isAutoRepeat())
+                button->click();
+            return true;
+        }
+        return false;
     }
+};
+
+/// Calls a function once its window has painted itself for the first time, after that paint.
+class AfterFirstPaint final : public QObject {
+public:
+    AfterFirstPaint(QWidget& window, std::function<void()> then)
+        : QObject(&window), then_(std::move(then)) {
+        window.installEventFilter(this);
+    }
+
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint) {
+            watched->removeEventFilter(this);
+            // Runs once this paint has gone to the screen; deleted with its window otherwise.
+            QTimer::singleShot(0, parent(), std::move(then_));
+            deleteLater();
+        }
+        return false;
+    }
+
+private:
+    std::function<void()> then_;
 };
 
 /// Shows `window`, creating it first when there is none; an existing one keeps its state and
@@ -92,24 +130,33 @@ void setFixedFrame(QWidget& window, QSize clientSize, bool inTaskbar) {
     // Tool windows do not keep the program running by default; ours do, like every other.
     window.setAttribute(Qt::WA_QuitOnClose, true);
     window.setFixedSize(clientSize);
-    window.setWindowIcon(programIcon());
+    // Decoding the icon's pictures must not hold up the program's first window.
+    afterFirstPaint(window, [&window] { window.setWindowIcon(programIcon()); });
 }
 
-void setUpAccessKey(QAbstractButton& button) {
+void afterFirstPaint(QWidget& window, std::function<void()> then) {
+    new AfterFirstPaint(window, std::move(then)); // owned by the window
+}
+
+void setUpButtonKeys(QAbstractButton& button) {
     // The button owns its style and its filter, so they live exactly as long as the button.
     auto* style = new AccessKeyStyle;
     style->setParent(&button);
     button.setStyle(style);
-    button.installEventFilter(new ImmediateAccessKey(&button));
+    button.installEventFilter(new ImmediateButtonKeys(&button));
 }
 
 QIcon programIcon() {
-    // The .ico holds the 32 and 16 pixel images; the PNGs add the larger sizes.
-    QIcon icon(QStringLiteral(":/pictures/icon.ico"));
-    const QDir pictures(QStringLiteral(":/pictures"));
-    const QStringList sizes = pictures.entryList({QStringLiteral("icon-*.png")}, QDir::Files);
-    for (const QString& file : sizes)
-        icon.addFile(pictures.filePath(file));
+    // Decoded once for the program and shared by every window, which would otherwise decode
+    // all its pictures again. The .ico holds the 32 and 16 pixel images; the PNGs add the
+    // larger sizes.
+    static const QIcon icon = [] {
+        QIcon built(QStringLiteral(":/pictures/icon.ico"));
+        const QDir pictures(QStringLiteral(":/pictures"));
+        for (const QString& file : pictures.entryList({QStringLiteral("icon-*.png")}, QDir::Files))
+            built.addFile(pictures.filePath(file));
+        return built;
+    }();
     return icon;
 }
 
@@ -159,7 +206,7 @@ void Screens::showPlayField() {
     try {
         showPlayField_();
     } catch (const std::exception& error) {
-        qWarning("Zelto: the play field could not be shown: %s", error.what());
+        qCDebug(lcScreens, "the play field could not be shown: %s", error.what());
     }
 }
 

@@ -29,16 +29,21 @@ QRect fromTwips(int left, int top, int width, int height);
 
 /// Gives `window` the fixed frame of the game's small windows: a caption and a close box, no
 /// resizing and no minimise or maximise button, a client area of exactly `clientSize`, and the
-/// program's icon. A window that is not `inTaskbar` gets no task-bar button (a tool window on
-/// Windows, the skip-task-bar hint on X11). Either way its closing counts toward the end of the
-/// program when the last window closes.
+/// program's icon, which it gets once it has first painted itself. A window that is not `inTaskbar`
+/// gets no task-bar button (a tool window on Windows, the skip-task-bar hint on X11). Either way
+/// its closing counts toward the end of the program when the last window closes.
 void setFixedFrame(QWidget& window, QSize clientSize, bool inTaskbar);
 
-/// Keeps the underline under `button`'s access key always visible, where a desktop style would
-/// show it only while Alt is held, and makes the access key press the button at once.
-void setUpAccessKey(QAbstractButton& button);
+/// Calls `then` once `window` has painted itself for the first time, after that paint has gone
+/// to the screen; never, if the window goes first.
+void afterFirstPaint(QWidget& window, std::function<void()> then);
 
-/// The program's icon in every size that the pictures provide.
+/// Keeps the underline under `button`'s access key always visible, where a desktop style would
+/// show it only while Alt is held; makes the access key press the button at once, and so do
+/// Return and Enter (keypad) while the button has the focus, as Space does.
+void setUpButtonKeys(QAbstractButton& button);
+
+/// The program's icon in every size that the pictures provide, decoded on the first call.
 QIcon programIcon();
 
 /// One of the pictures compiled into the program, by its resource name, such as

@@ -17,7 +17,7 @@ QPushButton* menuButton(QWidget* form, const char* name, const QString& caption,
     button->setGeometry(place);
     button->setFont(msSansSerif(12, true));
     button->setAutoDefault(false);
-    setUpAccessKey(*button);
+    setUpButtonKeys(*button);
     return button;
 }
 

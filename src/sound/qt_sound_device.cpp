@@ -1,32 +1,201 @@
 #include "sound/qt_sound_device.h"
 
-#include <QAudioDevice>
-#include <QFile>
+#include <QCoreApplication>
 #include <QFileInfo>
-#include <QMediaDevices>
-#include <QSoundEffect>
-#include <QUrl>
-#include <QtDebug>
+#include <QLibrary>
+#include <QThread>
+#include <QtEndian>
+#include <algorithm>
+#include <optional>
+#include <pulse/pulseaudio.h>
 
 namespace zelto {
 
+Q_LOGGING_CATEGORY(lcSound, "zelto.sound", QtInfoMsg)
+
 namespace {
 
-/// Why a file cannot be played, or an empty text when it looks like a wave file. Only the
-/// header is read, so this stays quick whatever the file.
-QString problemWith(const QString& path) {
-    const QFileInfo info(path);
+// The client library is loaded when the first sound is opened, not linked: the game then
+// starts without it, and a machine without it is merely silent.
+#define ZELTO_PULSE_FUNCTIONS(X)                                                                   \
+    X(pa_threaded_mainloop_new)                                                                    \
+    X(pa_threaded_mainloop_start)                                                                  \
+    X(pa_threaded_mainloop_stop)                                                                   \
+    X(pa_threaded_mainloop_free)                                                                   \
+    X(pa_threaded_mainloop_lock)                                                                   \
+    X(pa_threaded_mainloop_unlock)                                                                 \
+    X(pa_threaded_mainloop_get_api)                                                                \
+    X(pa_context_new)                                                                              \
+    X(pa_context_set_state_callback)                                                               \
+    X(pa_context_connect)                                                                          \
+    X(pa_context_get_state)                                                                        \
+    X(pa_context_errno)                                                                            \
+    X(pa_context_disconnect)                                                                       \
+    X(pa_context_unref)                                                                            \
+    X(pa_channel_map_init_extend)                                                                  \
+    X(pa_stream_new)                                                                               \
+    X(pa_stream_set_write_callback)                                                                \
+    X(pa_stream_connect_playback)                                                                  \
+    X(pa_stream_begin_write)                                                                       \
+    X(pa_stream_cancel_write)                                                                      \
+    X(pa_stream_write)                                                                             \
+    X(pa_stream_drain)                                                                             \
+    X(pa_stream_disconnect)                                                                        \
+    X(pa_stream_unref)                                                                             \
+    X(pa_operation_cancel)                                                                         \
+    X(pa_operation_unref)                                                                          \
+    X(pa_strerror)
+
+struct PulseApi {
+#define ZELTO_DECLARE(function) decltype(&::function) function = nullptr;
+    ZELTO_PULSE_FUNCTIONS(ZELTO_DECLARE)
+#undef ZELTO_DECLARE
+};
+
+/// The client library, or null when this machine has none (said once).
+const PulseApi* pulse() {
+    static const std::optional<PulseApi> api = []() -> std::optional<PulseApi> {
+        QLibrary library(QStringLiteral("pulse"), 0);
+        PulseApi loaded;
+        bool complete = library.load();
+#define ZELTO_RESOLVE(function)                                                                    \
+    loaded.function = reinterpret_cast<decltype(loaded.function)>(library.resolve(#function));     \
+    complete = complete && loaded.function;
+        ZELTO_PULSE_FUNCTIONS(ZELTO_RESOLVE)
+#undef ZELTO_RESOLVE
+        if (complete)
+            return loaded;
+        qCDebug(lcSound, "no usable PulseAudio client library (%s); the game is silent",
+                qUtf8Printable(library.errorString()));
+        return std::nullopt;
+    }();
+    return api ? &*api : nullptr;
+}
+
+/// Holds the main loop's lock: the server's thread runs every callback under it.
+class LoopLock {
+public:
+    explicit LoopLock(pa_threaded_mainloop* loop) : loop_(loop) {
+        pulse()->pa_threaded_mainloop_lock(loop_);
+    }
+    ~LoopLock() { pulse()->pa_threaded_mainloop_unlock(loop_); }
+    LoopLock(const LoopLock&) = delete;
+    LoopLock& operator=(const LoopLock&) = delete;
+
+private:
+    pa_threaded_mainloop* loop_;
+};
+
+// Five minutes of CD-quality stereo; a larger file is refused before anything is read.
+constexpr qint64 kMaxWaveFileBytes = 64 * 1024 * 1024;
+// Chunks looked at for the format and the sound; real files have a handful.
+constexpr int kMaxChunks = 16;
+constexpr int kMaxChannels = 8;
+// A PCM format chunk: 16 bytes, 18 with an empty extension, 40 in the extensible form.
+constexpr quint32 kMinFormatBytes = 16;
+constexpr quint32 kMaxFormatBytes = 40;
+constexpr quint16 kPcmFormat = 1;
+// From a play to the speaker, and from the end of a sound to the end of its stream.
+constexpr std::uint32_t kLatencyMs = 200;
+
+struct SampleFormat {
+    int bitsPerSample;
+    pa_sample_format_t format;
+};
+// Wave samples are little-endian, signed except at 8 bits.
+constexpr SampleFormat kSampleFormats[] = {
+    {8, PA_SAMPLE_U8}, {16, PA_SAMPLE_S16LE}, {24, PA_SAMPLE_S24LE}, {32, PA_SAMPLE_S32LE}};
+
+constexpr const char* kChannelNames[kSoundChannelCount] = {"music", "explosion", "laser"};
+
+quint16 le16(const QByteArray& bytes, int at) {
+    return qFromLittleEndian<quint16>(bytes.constData() + at);
+}
+quint32 le32(const QByteArray& bytes, int at) {
+    return qFromLittleEndian<quint32>(bytes.constData() + at);
+}
+
+/// Why the format chunk cannot be played, or an empty text. `chunk` holds its first 16 bytes.
+QString formatProblem(const QByteArray& chunk, QtSoundDevice::WaveLayout& layout) {
+    const quint16 format = le16(chunk, 0);
+    const quint16 channels = le16(chunk, 2);
+    const quint32 rate = le32(chunk, 4);
+    const quint16 blockAlign = le16(chunk, 12);
+    const quint16 bits = le16(chunk, 14);
+    if (format != kPcmFormat)
+        return QStringLiteral("format %1 is not PCM").arg(format);
+    if (channels < 1 || channels > kMaxChannels)
+        return QStringLiteral("%1 channels").arg(channels);
+    if (rate < 1 || rate > PA_RATE_MAX)
+        return QStringLiteral("a sample rate of %1 Hz").arg(rate);
+    if (std::none_of(std::begin(kSampleFormats), std::end(kSampleFormats),
+                     [bits](const SampleFormat& f) { return f.bitsPerSample == bits; }))
+        return QStringLiteral("%1 bits per sample").arg(bits);
+    if (blockAlign != channels * bits / 8)
+        return QStringLiteral("frames of %1 bytes, not %2")
+            .arg(blockAlign)
+            .arg(channels * bits / 8);
+    layout.channels = channels;
+    layout.sampleRate = rate;
+    layout.bitsPerSample = bits;
+    return {};
+}
+
+/// Why the file cannot be played, or an empty text when `layout` now says where its sound is.
+/// Reads the RIFF chunk headers and the format, never the sound itself, so it is quick
+/// whatever the file holds or claims to hold.
+QString problemWith(QFile& file, QtSoundDevice::WaveLayout& layout) {
+    const QFileInfo info(file.fileName());
     if (!info.exists())
         return QStringLiteral("no such file");
     if (!info.isFile())
         return QStringLiteral("not a file");
-    QFile file(path);
+    if (info.size() > kMaxWaveFileBytes)
+        return QStringLiteral("%1 bytes, more than the %2 MiB a sound may have")
+            .arg(info.size())
+            .arg(kMaxWaveFileBytes >> 20);
     if (!file.open(QIODevice::ReadOnly))
-        return QStringLiteral("cannot be read");
-    const QByteArray header = file.read(12);
-    if (header.size() < 12 || !header.startsWith("RIFF") || header.mid(8, 4) != "WAVE")
-        return QStringLiteral("not a wave file");
-    return {};
+        return QStringLiteral("cannot be read: %1").arg(file.errorString());
+    const qint64 size = file.size();
+    const QByteArray riff = file.read(12);
+    if (riff.size() < 12 || !riff.startsWith("RIFF") || riff.mid(8, 4) != "WAVE")
+        return QStringLiteral("not a RIFF WAVE file");
+    bool haveFormat = false;
+    for (int i = 0; i < kMaxChunks; ++i) {
+        const QByteArray header = file.read(8);
+        if (header.size() < 8)
+            break;
+        const QByteArray id = header.left(4);
+        const qint64 bytes = le32(header, 4);
+        const qint64 at = file.pos();
+        if (bytes > size - at)
+            return QStringLiteral("its \"%1\" chunk claims %2 bytes, the file holds %3 more")
+                .arg(QString::fromLatin1(id.toPercentEncoding(" ")), QString::number(bytes),
+                     QString::number(size - at));
+        if (id == "fmt ") {
+            if (bytes < kMinFormatBytes || bytes > kMaxFormatBytes)
+                return QStringLiteral("a format chunk of %1 bytes").arg(bytes);
+            const QByteArray format = file.read(kMinFormatBytes);
+            if (format.size() < int(kMinFormatBytes))
+                return QStringLiteral("cannot be read: %1").arg(file.errorString());
+            if (const QString problem = formatProblem(format, layout); !problem.isEmpty())
+                return problem;
+            haveFormat = true;
+        } else if (id == "data") {
+            if (!haveFormat)
+                return QStringLiteral("sound data before its format");
+            const int frame = layout.channels * layout.bitsPerSample / 8;
+            layout.dataOffset = at;
+            layout.dataBytes = bytes - bytes % frame;
+            if (layout.dataBytes == 0)
+                return QStringLiteral("no sound data");
+            return {};
+        }
+        // Chunks are padded to an even length.
+        if (!file.seek(at + bytes + (bytes & 1)))
+            break;
+    }
+    return haveFormat ? QStringLiteral("no sound data chunk") : QStringLiteral("no format chunk");
 }
 
 QString toQString(const std::filesystem::path& path) {
@@ -36,14 +205,20 @@ QString toQString(const std::filesystem::path& path) {
 } // namespace
 
 QtSoundDevice::QtSoundDevice() {
-    // Asking for the output once here makes the multimedia backend connect to the sound
-    // server at start-up, not in the middle of the first sound.
-    QMediaDevices::defaultAudioOutput();
-    for (Channel& c : channels_)
-        c.effect = std::make_unique<QSoundEffect>();
+    for (int i = 0; i < kSoundChannelCount; ++i)
+        channels_[i].name = kChannelNames[i];
 }
 
-QtSoundDevice::~QtSoundDevice() = default;
+QtSoundDevice::~QtSoundDevice() {
+    if (loader_)
+        loader_->wait();
+    if (!loop_)
+        return;
+    // With the server's thread stopped no callback can run, and no lock is needed.
+    pulse()->pa_threaded_mainloop_stop(loop_);
+    dropContext();
+    pulse()->pa_threaded_mainloop_free(loop_);
+}
 
 QtSoundDevice::Channel& QtSoundDevice::channel(SoundChannel id) {
     return channels_[static_cast<std::size_t>(id)];
@@ -54,47 +229,226 @@ const QtSoundDevice::Channel& QtSoundDevice::channel(SoundChannel id) const {
 }
 
 void QtSoundDevice::open(SoundChannel id, const std::filesystem::path& file) {
+    close(id);
+    // Closed, the channel has no stream and no pending play, so the server's thread leaves its
+    // file and layout alone until the next play.
     Channel& c = channel(id);
-    c.effect->stop();
-    const QString path = toQString(file);
-    if (const QString problem = problemWith(path); !problem.isEmpty()) {
-        qWarning("zelto: sound %s: %s; the channel stays silent", qUtf8Printable(path),
-                 qUtf8Printable(problem));
-        c.open = false;
+    c.file.setFileName(toQString(file));
+    if (const QString problem = problemWith(c.file, c.layout); !problem.isEmpty()) {
+        qCDebug(lcSound, "%s: %s; the channel stays silent", qUtf8Printable(c.file.fileName()),
+                qUtf8Printable(problem));
+        c.file.close();
         return;
     }
     c.open = true;
-    // Without an output Qt would complain about every file; the channel is simply silent.
-    // An output that appeared since the last open is taken up.
-    const QAudioDevice output = QMediaDevices::defaultAudioOutput();
-    if (output.isNull()) {
-        c.effect->setSource(QUrl());
-        return;
-    }
-    if (c.effect->audioDevice() != output)
-        c.effect->setAudioDevice(output);
-    // The same file again is already decoded: the sound is kept and starts from the top.
-    const QUrl url = QUrl::fromLocalFile(path);
-    if (c.effect->source() != url)
-        c.effect->setSource(url);
+    reachServer();
 }
 
 void QtSoundDevice::play(SoundChannel id) {
     Channel& c = channel(id);
-    if (!c.open || c.effect->source().isEmpty())
+    if (!c.open)
         return;
-    c.effect->stop();
-    c.effect->play();
+    if (!loop_) {
+        // The library is still loading: the sound starts once the server is reached.
+        c.playWhenConnected = !loaded_;
+        return;
+    }
+    LoopLock lock(loop_);
+    dropStream(c);
+    // Without a server the channel is silent until an open finds one.
+    const pa_context_state_t state =
+        context_ ? pulse()->pa_context_get_state(context_) : PA_CONTEXT_FAILED;
+    if (state == PA_CONTEXT_READY)
+        startStream(c);
+    else
+        c.playWhenConnected = PA_CONTEXT_IS_GOOD(state);
 }
 
 void QtSoundDevice::close(SoundChannel id) {
     Channel& c = channel(id);
-    c.effect->stop();
+    if (loop_) {
+        LoopLock lock(loop_);
+        dropStream(c);
+    } else {
+        c.playWhenConnected = false;
+    }
+    c.file.close();
     c.open = false;
 }
 
 bool QtSoundDevice::isOpen(SoundChannel id) const {
     return channel(id).open;
+}
+
+void QtSoundDevice::reachServer() {
+    if (!loader_) {
+        // Loading the library and what it needs takes milliseconds: not on the game's thread.
+        loader_.reset(QThread::create([] { pulse(); }));
+        QObject::connect(loader_.get(), &QThread::finished, &receiver_, [this] {
+            loaded_ = true;
+            reachServer();
+        });
+        loader_->start();
+        return;
+    }
+    const PulseApi* pa = loaded_ ? pulse() : nullptr;
+    if (!pa)
+        return;
+    if (!loop_) {
+        loop_ = pa->pa_threaded_mainloop_new();
+        if (loop_ && pa->pa_threaded_mainloop_start(loop_) < 0) {
+            pa->pa_threaded_mainloop_free(loop_);
+            loop_ = nullptr;
+        }
+        if (!loop_) {
+            qCDebug(lcSound, "cannot start the sound thread; the game is silent");
+            return;
+        }
+    }
+    LoopLock lock(loop_);
+    if (context_) {
+        const pa_context_state_t state = pa->pa_context_get_state(context_);
+        if (PA_CONTEXT_IS_GOOD(state))
+            return;
+        dropContext();
+    }
+    context_ = pa->pa_context_new(pa->pa_threaded_mainloop_get_api(loop_),
+                                  qUtf8Printable(QCoreApplication::applicationName()));
+    if (!context_)
+        return;
+    pa->pa_context_set_state_callback(context_, onContextState, this);
+    // Connecting only starts here and goes on in the background, where onContextState tells
+    // how it ends. A server that would have to be spawned first would make the game wait, so
+    // none is.
+    if (pa->pa_context_connect(context_, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0)
+        dropContext();
+}
+
+void QtSoundDevice::startStream(Channel& c) {
+    const PulseApi& pa = *pulse();
+    const auto sample = std::find_if(
+        std::begin(kSampleFormats), std::end(kSampleFormats),
+        [&](const SampleFormat& f) { return f.bitsPerSample == c.layout.bitsPerSample; });
+    const pa_sample_spec samples{sample->format, c.layout.sampleRate,
+                                 static_cast<std::uint8_t>(c.layout.channels)};
+    pa_channel_map map;
+    pa.pa_channel_map_init_extend(&map, samples.channels, PA_CHANNEL_MAP_WAVEEX);
+    c.stream = pa.pa_stream_new(context_, c.name, &samples, &map);
+    if (!c.stream || !c.file.seek(c.layout.dataOffset)) {
+        qCDebug(lcSound, "the %s channel cannot play: %s", c.name,
+                pa.pa_strerror(pa.pa_context_errno(context_)));
+        dropStream(c);
+        return;
+    }
+    c.written = 0;
+    pa.pa_stream_set_write_callback(c.stream, onWrite, &c);
+    // A small buffer for the whole way to the speaker: the sound starts at once and its stream
+    // ends soon after it, while the server's defaults would hold up to two seconds.
+    const std::uint32_t frame = std::uint32_t(c.layout.channels) * c.layout.bitsPerSample / 8;
+    const pa_buffer_attr buffer{.maxlength = std::uint32_t(-1),
+                                .tlength = c.layout.sampleRate * kLatencyMs / 1000 * frame,
+                                .prebuf = std::uint32_t(-1),
+                                .minreq = std::uint32_t(-1),
+                                .fragsize = std::uint32_t(-1)};
+    if (pa.pa_stream_connect_playback(c.stream, nullptr, &buffer, PA_STREAM_ADJUST_LATENCY, nullptr,
+                                      nullptr) < 0) {
+        qCDebug(lcSound, "the %s channel cannot play: %s", c.name,
+                pa.pa_strerror(pa.pa_context_errno(context_)));
+        dropStream(c);
+    }
+}
+
+void QtSoundDevice::dropStream(Channel& c) {
+    c.playWhenConnected = false;
+    if (!c.drain && !c.stream)
+        return;
+    const PulseApi& pa = *pulse();
+    if (c.drain) {
+        pa.pa_operation_cancel(c.drain);
+        pa.pa_operation_unref(c.drain);
+        c.drain = nullptr;
+    }
+    if (c.stream) {
+        pa.pa_stream_set_write_callback(c.stream, nullptr, nullptr);
+        pa.pa_stream_disconnect(c.stream);
+        pa.pa_stream_unref(c.stream);
+        c.stream = nullptr;
+    }
+}
+
+void QtSoundDevice::dropContext() {
+    for (Channel& c : channels_)
+        dropStream(c);
+    if (!context_)
+        return;
+    const PulseApi& pa = *pulse();
+    pa.pa_context_set_state_callback(context_, nullptr, nullptr);
+    pa.pa_context_disconnect(context_);
+    pa.pa_context_unref(context_);
+    context_ = nullptr;
+}
+
+void QtSoundDevice::onContextState(pa_context* context, void* device) {
+    QtSoundDevice& self = *static_cast<QtSoundDevice*>(device);
+    const PulseApi& pa = *pulse();
+    const pa_context_state_t state = pa.pa_context_get_state(context);
+    if (state == PA_CONTEXT_READY) {
+        qCDebug(lcSound, "connected to the sound server");
+        for (Channel& c : self.channels_) {
+            if (c.playWhenConnected) {
+                c.playWhenConnected = false;
+                self.startStream(c);
+            }
+        }
+    } else if (!PA_CONTEXT_IS_GOOD(state)) {
+        qCDebug(lcSound, "no sound server (%s); it is looked for again at the next open",
+                pa.pa_strerror(pa.pa_context_errno(context)));
+        for (Channel& c : self.channels_)
+            c.playWhenConnected = false;
+    }
+}
+
+void QtSoundDevice::onWrite(pa_stream* stream, std::size_t bytes, void* channel) {
+    Channel& c = *static_cast<Channel*>(channel);
+    const PulseApi& pa = *pulse();
+    const std::size_t frame = std::size_t(c.layout.channels) * c.layout.bitsPerSample / 8;
+    // The sound is read from its file as the server asks for it: nothing is loaded, and the
+    // file is read on this thread, never on the game's.
+    while (bytes >= frame && c.written < c.layout.dataBytes) {
+        const std::size_t wanted = std::min<std::size_t>(bytes, c.layout.dataBytes - c.written);
+        std::size_t size = wanted;
+        void* buffer = nullptr;
+        if (pa.pa_stream_begin_write(stream, &buffer, &size) < 0 || !buffer)
+            break;
+        size = std::min(size, wanted);
+        size -= size % frame;
+        const qint64 read = c.file.read(static_cast<char*>(buffer), qint64(size));
+        const std::size_t whole = read > 0 ? std::size_t(read) - std::size_t(read) % frame : 0;
+        if (whole == 0) {
+            pa.pa_stream_cancel_write(stream);
+        } else {
+            pa.pa_stream_write(stream, buffer, whole, nullptr, 0, PA_SEEK_RELATIVE);
+            c.written += qint64(whole);
+            bytes -= std::min(bytes, whole);
+        }
+        // A file that shrank since it was opened ends where it now ends.
+        if (whole < size || whole == 0)
+            c.written = c.layout.dataBytes;
+    }
+    if (c.written >= c.layout.dataBytes && !c.drain) {
+        // Everything is written: let it play out, then free the stream.
+        pa.pa_stream_set_write_callback(stream, nullptr, nullptr);
+        c.drain = pa.pa_stream_drain(stream, onDrained, &c);
+    }
+}
+
+void QtSoundDevice::onDrained(pa_stream* stream, int /*success*/, void* channel) {
+    Channel& c = *static_cast<Channel*>(channel);
+    if (c.stream != stream)
+        return;
+    pulse()->pa_operation_unref(c.drain);
+    c.drain = nullptr;
+    dropStream(c);
 }
 
 } // namespace zelto

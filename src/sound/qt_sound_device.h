@@ -1,21 +1,34 @@
-// The sound device on Qt Multimedia.
+// The sound device of the Qt shell: wave files played on the PulseAudio sound server.
 #pragma once
 
 #include "sound/sound_device.h"
 
-#include <QString>
+#include <QFile>
+#include <QLoggingCategory>
 #include <array>
+#include <cstdint>
 #include <memory>
 
-class QSoundEffect;
+class QThread;
+struct pa_context;
+struct pa_operation;
+struct pa_stream;
+struct pa_threaded_mainloop;
 
 namespace zelto {
 
-/// Plays wave files on three independent channels, one QSoundEffect each. Nothing here waits:
-/// a file is decoded in the background and a play asked for meanwhile starts once it is ready.
-/// A file that is missing, unreadable or not a RIFF WAVE file leaves its channel silent and
-/// costs exactly one warning line on standard error per open. Without an audio output (no
-/// sound server) every channel is silent without a word.
+/// Diagnostics of the sound device, off by default: QT_LOGGING_RULES="zelto.sound.debug=true".
+Q_DECLARE_LOGGING_CATEGORY(lcSound)
+
+/// Plays wave files on three independent channels, each its own stream on the sound server.
+/// Nothing here waits: the client library is loaded and the server reached in the background,
+/// the sound is read from its file as it plays, and a play asked for meanwhile starts once the
+/// server is reached (which needs the Qt event loop running).
+/// Only uncompressed PCM wave files of at most 64 MiB are played; every other file (missing,
+/// unreadable, malformed, too large) leaves its channel silent and costs exactly one line in
+/// zelto.sound per open. Without a sound server every channel is silent; the server is looked
+/// for again at each open, so sound comes back when a server starts or restarts.
+/// Constructing the device costs nothing: the server is first reached at the first open.
 class QtSoundDevice final : public SoundDevice {
 public:
     QtSoundDevice();
@@ -30,15 +43,49 @@ public:
     /// Whether the channel holds a file it can play (opened and not closed since).
     bool isOpen(SoundChannel channel) const;
 
+    /// Where a playable wave file keeps its sound, as its header tells.
+    struct WaveLayout {
+        int channels = 0;
+        std::uint32_t sampleRate = 0;
+        int bitsPerSample = 0;
+        std::int64_t dataOffset = 0; ///< of the first sample, from the start of the file
+        std::int64_t dataBytes = 0;  ///< whole frames only
+    };
+
 private:
     struct Channel {
-        std::unique_ptr<QSoundEffect> effect;
+        const char* name = "";
         bool open = false;
+        // The server's thread touches what follows only under the main loop's lock, and the
+        // file and layout only while the channel has a stream or a waiting play; open() sets
+        // them up while it has neither.
+        QFile file;
+        WaveLayout layout;
+        std::int64_t written = 0;
+        bool playWhenConnected = false;
+        pa_stream* stream = nullptr;
+        pa_operation* drain = nullptr;
     };
     Channel& channel(SoundChannel id);
     const Channel& channel(SoundChannel id) const;
 
+    void reachServer();
+    void startStream(Channel& c);
+    static void dropStream(Channel& c);
+    void dropContext();
+
+    static void onContextState(pa_context* context, void* device);
+    static void onWrite(pa_stream* stream, std::size_t bytes, void* channel);
+    static void onDrained(pa_stream* stream, int success, void* channel);
+
     std::array<Channel, kSoundChannelCount> channels_;
+    /// Loads the client library, once, at the first open of a playable file.
+    std::unique_ptr<QThread> loader_;
+    /// Receives the loader's end on the game's thread, while the device lives.
+    QObject receiver_;
+    bool loaded_ = false;
+    pa_threaded_mainloop* loop_ = nullptr;
+    pa_context* context_ = nullptr;
 };
 
 } // namespace zelto

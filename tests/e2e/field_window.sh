@@ -3,7 +3,10 @@
 # play field off the task bar, which draws the ship and the rocks where they belong, creates an
 # empty record.dat in the current directory, plays its music on a sound server, moves the ship
 # on "x", shows the volley above the ship after "m", and closes on "q", after which Alt+P
-# starts a second game. A quick "x", "m", "q" saves a best score of 0.
+# starts a second game. A quick "x", "m", "q" saves a best score of 0, and "&Esci" then ends a
+# game that wrote nothing to the terminal, with XDG_RUNTIME_DIR set or not. Without a display
+# the game says so in one line and ends with status 1 (QT_QPA_PLATFORM=offscreen still starts
+# it), and it starts without the multimedia libraries, which wait for the first game.
 #
 # Runs itself again under its own Xvfb (-noreset: it must outlive the first game as a client) and its own PulseAudio server with a null sink.
 # Needs xvfb-run, xdotool, xwininfo, xprop, import and convert (skipped, status 77, without
@@ -18,6 +21,14 @@ if [[ -z ${ZELTO_E2E_UNDER_XVFB:-} ]]; then
         command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
     done
     [[ -x $game ]] || { echo "FAIL: no game at $game"; exit 1; }
+    status=0
+    message=$(env -i PATH="$PATH" HOME="$HOME" "$game" 2>&1 >/dev/null) || status=$?
+    [[ $status -eq 1 && $(wc -l <<<"$message") -eq 1 && $message == *DISPLAY* ]] ||
+        { echo "FAIL: without a display: status $status, said: $message"; exit 1; }
+    echo "ok: without a display: status 1 and one line: $message"
+    status=0
+    timeout 1 env -i PATH="$PATH" HOME="$HOME" QT_QPA_PLATFORM=offscreen "$game" &>/dev/null || status=$?
+    ((status == 124)) || { echo "FAIL: QT_QPA_PLATFORM=offscreen: status $status"; exit 1; }
     ZELTO_E2E_UNDER_XVFB=1 exec xvfb-run -a -s "-screen 0 1024x768x24 -noreset" bash "$0" "$@"
 fi
 
@@ -63,12 +74,13 @@ fi
 printf 'leak:libdbus-1.so\nleak:libfontconfig.so\n' >"$work/lsan.supp"
 export LSAN_OPTIONS=${LSAN_OPTIONS:+$LSAN_OPTIONS:}suppressions=$work/lsan.supp
 
-# Starts the game in a new folder and opens the play field from the menu with Alt+P.
+# Starts the game in a new folder $1, with the environment words after it, and opens the play
+# field from the menu with Alt+P.
 menu=
 start_game() {
     mkdir "$work/$1"
     cd "$work/$1"
-    "$game" >"$work/game.log" 2>&1 &
+    env "${@:2}" "$game" >"$work/game.log" 2>&1 &
     game_pid=$!
     wait_for 100 menu_window || fail "no menu appeared within 10 s"
     menu=$(menu_window)
@@ -76,23 +88,19 @@ start_game() {
     wait_for 100 field_window || fail "Alt+P opened no play field within 10 s"
     window=$(field_window)
 }
-visible_windows() { xdotool search --onlyvisible --name '^Zelto$' 2>/dev/null; }
+# The visible windows captioned exactly $1.
+visible_windows() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null; }
 size_of() { xwininfo -id "$1" | awk '/Width:/ { w = $2 } /Height:/ { h = $2 } END { print w "x" h }'; }
-# The play field is the 800x600 one; the menu is the other.
-field_window() {
+# The play field is the 800x600 "Form1"; the menu is the 312x275 "Zelto".
+window_sized() {
     local id
-    for id in $(visible_windows); do
-        [[ $(size_of "$id") == 800x600 ]] && { echo "$id"; return 0; }
+    for id in $(visible_windows "$1"); do
+        [[ $(size_of "$id") == "$2" ]] && { echo "$id"; return 0; }
     done
     return 1
 }
-menu_window() {
-    local id
-    for id in $(visible_windows); do
-        [[ $(size_of "$id") == 312x275 ]] && { echo "$id"; return 0; }
-    done
-    return 1
-}
+field_window() { window_sized Form1 800x600; }
+menu_window() { window_sized Zelto 312x275; }
 
 start_game run
 pass "the menu shows, and Alt+P opens the play field"
@@ -164,7 +172,7 @@ screenshot fired
 pass "the volley shows above the ship after m"
 
 xdotool key --clearmodifiers q
-wait_for 50 bash -c "! xdotool search --onlyvisible --name '^Zelto\$' | while read -r id; do xwininfo -id \$id; done | grep -q 'Width: 800'" ||
+wait_for 50 bash -c "! xdotool search --onlyvisible --name '^Form1\$' >/dev/null" ||
     fail "the play field did not close on q"
 kill -0 "$game_pid" || fail "the program ended with the play field"
 pass "q closed the play field; the menu stays"
@@ -179,12 +187,29 @@ kill "$game_pid"
 wait "$game_pid" 2>/dev/null || true
 game_pid=
 
-start_game quick
-xdotool key --clearmodifiers x m q
-wait_for 50 bash -c '[[ -s record.dat ]]' || fail "quit saved no best score"
-[[ $(od -An -c record.dat | tr -d ' ') == '0\r\n' ]] || fail "record.dat holds $(od -An -c record.dat)"
-pass "x, m, q saved 0 CR LF in record.dat"
-kill "$game_pid"
-wait "$game_pid" 2>/dev/null || true
-game_pid=
+# Whether the game's process has ended: gone, or a zombie until the shell reaps it.
+ended() {
+    local state
+    state=$(awk '{ print $3 }' "/proc/$game_pid/stat" 2>/dev/null) || return 0
+    [[ $state == Z ]]
+}
+quick_game() {
+    start_game "$@"
+    xdotool key --clearmodifiers x m q
+    wait_for 50 bash -c '[[ -s record.dat ]]' || fail "quit saved no best score"
+    [[ $(od -An -c record.dat | tr -d ' ') == '0\r\n' ]] || fail "record.dat holds $(od -An -c record.dat)"
+    wait_for 50 bash -c "! xdotool search --onlyvisible --name '^Form1\$'" || fail "q left the play field"
+    xdotool windowfocus --sync "$menu" key --clearmodifiers alt+e
+    wait_for 50 ended || fail "Esci left the game running"
+    wait "$game_pid" || fail "the game ended with status $?"
+    game_pid=
+    # The sound backend has its say when it finds no sound server; the game has none.
+    [[ -z $pulse_runtime || ! -s $work/game.log ]] || fail "the game wrote to the terminal"
+}
+quick_game quick
+pass "x, m, q saved 0 CR LF in record.dat; Esci ended a game that wrote nothing"
+if [[ -n $pulse_runtime ]]; then
+    quick_game no-runtime -u XDG_RUNTIME_DIR PULSE_SERVER="unix:$pulse_runtime/pulse/native"
+    pass "without XDG_RUNTIME_DIR too"
+fi
 echo "PASS: field window"

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds Zelto and measures it against its goals: the core on the virtual clock, the drawing
-# of the field offscreen, and the running game under its own Xvfb (start-up, Alt+P, and 20 s
-# of scripted play). Prints every figure next to its goal; exits 1 when a goal is missed.
-# Set ZELTO_BENCH_SOUND=0 to play without a sound server, and ZELTO_BENCH_GAME_ENV to
+# of the field offscreen, and the running game under its own Xvfb (start-up, Alt+P, "&Esci",
+# and 20 s of scripted play). Prints every figure next to its goal; exits 1 when a goal is
+# missed. Set ZELTO_BENCH_SOUND=0 to play without a sound server, ZELTO_BENCH_RUNS to the
+# number of games whose median the quick figures take (7), and ZELTO_BENCH_GAME_ENV to
 # NAME=VALUE words for the game's environment in an experiment (QT_XCB_NO_MITSHM=1).
 set -uo pipefail
 
@@ -57,19 +58,32 @@ measure_game() {
 
     # Milliseconds between two $EPOCHREALTIME readings, which cost no process.
     ms_between() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.0f", (b - a) * 1000 }'; }
-    visible() { xdotool search --onlyvisible --name '^Zelto$' 2>/dev/null; }
-    # Polls as fast as xdotool answers (a few ms a look) until a visible "Zelto" window other
-    # than $1 exists, for at most 10 s; sets window to its id and polls to the looks taken.
+    # The menu is captioned "Zelto", the play field "Form1".
+    visible() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null; }
+    # Polls as fast as xdotool answers (a few ms a look) until a visible window captioned $1
+    # exists, for at most 10 s; sets window to its id and polls to the looks taken.
     polls=0
     await_window() {
-        local except=$1 id deadline
-        deadline=$(awk -v t="$EPOCHREALTIME" 'BEGIN { printf "%.3f", t + 10 }')
+        # Deadlines in microseconds of $EPOCHREALTIME, so that the loop starts no process.
+        local caption=$1 id deadline=$((${EPOCHREALTIME/./} + 10000000))
         polls=0
-        while awk -v t="$EPOCHREALTIME" -v d="$deadline" 'BEGIN { exit !(t < d) }'; do
+        while ((${EPOCHREALTIME/./} < deadline)); do
             polls=$((polls + 1))
-            for id in $(visible); do
-                [[ $id != "$except" ]] && { window=$id; return 0; }
+            for id in $(visible "$caption"); do
+                window=$id
+                return 0
             done
+            sleep 0.001
+        done
+        return 1
+    }
+    # Polls until the game's process has ended (gone, or a zombie waiting for us), for at
+    # most 10 s.
+    await_end() {
+        local deadline=$((${EPOCHREALTIME/./} + 10000000)) state
+        while ((${EPOCHREALTIME/./} < deadline)); do
+            { read -r _ _ state _ <"/proc/$game_pid/stat"; } 2>/dev/null || return 0
+            [[ $state == Z ]] && return 0
             sleep 0.001
         done
         return 1
@@ -79,21 +93,58 @@ measure_game() {
     # command name in field 2 has no spaces here, so plain field numbers hold.
     cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$game_pid/stat"; }
     cpu_share() { awk -v t="$1" -v hz="$(getconf CLK_TCK)" -v s="$2" 'BEGIN { printf "%.2f", 100 * t / hz / s }'; }
+    median() { printf '%s\n' "$@" | sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 
     cd "$work" || return 1
-    local start window menu field
-    start=$EPOCHREALTIME
     local experiment=()
     read -ra experiment <<<"${ZELTO_BENCH_GAME_ENV:-}"
     ((${#experiment[@]})) && echo "game: environment for this experiment: ${experiment[*]}"
-    env "${experiment[@]}" "$game" >"$work/game.log" 2>&1 &
-    game_pid=$!
-    await_window none || { echo "game: FAILED: no menu within 10 s"; cat "$work/game.log"; return 1; }
-    local menu_ms
-    menu_ms=$(ms_between "$start" "$EPOCHREALTIME")
+    start_game() {
+        env "${experiment[@]}" "$game" >"$work/game.log" 2>&1 &
+        game_pid=$!
+    }
+
+    # The quick figures vary from run to run on a busy machine: each is the median of several
+    # games, each started, opened with Alt+P, closed with q and ended with "&Esci".
+    local runs=${ZELTO_BENCH_RUNS:-7} run start window menu field
+    local to_menu=() to_field=() to_end=()
+    for ((run = 0; run < runs; run++)); do
+        rm -f "$work/record.dat"
+        start=$EPOCHREALTIME
+        start_game
+        await_window Zelto || { echo "game: FAILED: no menu within 10 s"; cat "$work/game.log"; return 1; }
+        to_menu+=("$(ms_between "$start" "$EPOCHREALTIME")")
+        menu=$window
+        [[ $(size_of "$menu") == 312x275 ]] || { echo "game: FAILED: the first window is not the menu"; return 1; }
+
+        xdotool windowfocus --sync "$menu"
+        start=$EPOCHREALTIME
+        xdotool key alt+p
+        await_window Form1 || { echo "game: FAILED: Alt+P opened nothing within 10 s"; return 1; }
+        to_field+=("$(ms_between "$start" "$EPOCHREALTIME")")
+        field=$window
+        [[ $(size_of "$field") == 800x600 ]] || { echo "game: FAILED: Alt+P opened a $(size_of "$field") window"; return 1; }
+
+        xdotool windowfocus --sync "$field" key q
+        xdotool windowfocus --sync "$menu"
+        start=$EPOCHREALTIME
+        xdotool key alt+e
+        await_end || { echo "game: FAILED: Esci left the game running for 10 s"; return 1; }
+        to_end+=("$(ms_between "$start" "$EPOCHREALTIME")")
+        wait "$game_pid" 2>/dev/null
+        game_pid=
+    done
+    report "game: process start to menu mapped" "$(median "${to_menu[@]}")" 100 ms \
+        "median of $runs: ${to_menu[*]}"
+    report "game: Alt+P to play field mapped" "$(median "${to_field[@]}")" 100 ms \
+        "median of $runs: ${to_field[*]}; xdotool's own start-up included"
+    report "game: Esci to process gone" "$(median "${to_end[@]}")" 50 ms \
+        "median of $runs: ${to_end[*]}; xdotool's own start-up included"
+
+    # One more game for the figures of a game under way.
+    start_game
+    await_window Zelto || { echo "game: FAILED: no menu within 10 s"; cat "$work/game.log"; return 1; }
     menu=$window
-    [[ $(size_of "$menu") == 312x275 ]] || { echo "game: FAILED: the first window is not the menu"; return 1; }
-    report "game: process start to menu mapped" "$menu_ms" 200 ms "$polls looks"
 
     # Nothing moves at the menu, so the game should not run at all.
     local idle_seconds=5 before after
@@ -104,14 +155,10 @@ measure_game() {
         "$(cpu_share $((after - before)) "$idle_seconds")" 0.5 "% of one core" \
         "one clock tick is $(cpu_share 1 "$idle_seconds") %"
 
-    xdotool windowfocus --sync "$menu"
-    start=$EPOCHREALTIME
-    xdotool key alt+p
-    await_window "$menu" || { echo "game: FAILED: Alt+P opened nothing within 10 s"; return 1; }
-    report "game: Alt+P to play field mapped" "$(ms_between "$start" "$EPOCHREALTIME")" 100 ms \
-        "$polls looks, xdotool's own start-up included"
+    xdotool windowfocus --sync "$menu" key alt+p
+    await_window Form1 || { echo "game: FAILED: Alt+P opened nothing within 10 s"; return 1; }
     field=$window
-    [[ $(size_of "$field") == 800x600 ]] || { echo "game: FAILED: Alt+P opened a $(size_of "$field") window"; return 1; }
+    xdotool windowfocus --sync "$field"
 
     # 20 s of play as the benchmarks play: every half second fire, every second steer,
     # one way for five seconds and then the other, so that the ship moves, volleys fly and

@@ -1,0 +1,9 @@
+#include "screens/logging.h"
+
+namespace zelto {
+
+// Debug messages are off unless the logging rules switch them on.
+Q_LOGGING_CATEGORY(lcScreens, "zelto.screens", QtInfoMsg)
+Q_LOGGING_CATEGORY(lcField, "zelto.field", QtInfoMsg)
+
+} // namespace zelto
