@@ -1,5 +1,6 @@
 // The rules of the game, end to end: every tests/rules/*.zrs is a replay script in which the
-// lines "> ..." after a command are what that command prints. The five lines of a sound's
+// lines "> ..." after a line are what its commands print. "a; b" is two commands on one line,
+// "? TARGET = VALUE" prints TARGET and holds what it printed. The five lines of a sound's
 // play sequence are folded into one "@T play CONTROL FILE", errors show as "> ! message", and
 // "#! record BYTES" puts a record file in place first. ZELTO_UPDATE_RULES=1 rewrites the
 // files from what the game prints now: read the difference before keeping it.
@@ -66,29 +67,64 @@ std::vector<std::string> foldPlaySequences(const std::vector<std::string>& lines
     return folded;
 }
 
-/// The script as it should read: each command followed by what it prints now.
+/// The commands of one line: "a; b" holds two, unless the "; " stands inside quotes.
+std::vector<std::string> commandsOf(const std::string& line) {
+    std::vector<std::string> commands(1);
+    bool quoted = false;
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        if (line[i] == '"' && (i == 0 || line[i - 1] != '\\'))
+            quoted = !quoted;
+        if (!quoted && line.compare(i, 2, "; ") == 0) {
+            commands.emplace_back();
+            ++i;
+            continue;
+        }
+        commands.back() += line[i];
+    }
+    return commands;
+}
+
+/// The script as it should read: each line followed by what its commands print now.
+/// "? TARGET = VALUE" (or "? OBJECT: ...") prints TARGET and holds what it printed.
 std::string transcript(const std::vector<std::string>& script, const QString& folder) {
     std::ostringstream out;
     ReplayDriver driver(out, folder.toStdString(), &out);
     std::string result;
-    for (const std::string& line : script) {
-        if (line.rfind("> ", 0) == 0 || line == ">")
-            continue;
-        result += line + "\n";
-        if (line.rfind("#! record ", 0) == 0) {
-            // The record file's bytes, written as the game prints them: "1500\r\n".
-            std::string bytes = line.substr(10);
-            bytes =
-                std::regex_replace(bytes.substr(1, bytes.size() - 2), std::regex(R"(\\r)"), "\r");
-            writeFile(folder.toStdString() + "/record.dat",
-                      std::regex_replace(bytes, std::regex(R"(\\n)"), "\n"));
-            continue;
-        }
+    const auto run = [&](const std::string& command) {
         out.str("");
-        const auto error = driver.execute(line);
+        const auto error = driver.execute(command);
         std::vector<std::string> printed = foldPlaySequences(linesOf(out.str()));
         if (error)
             printed.push_back("! " + *error);
+        return printed;
+    };
+    for (const std::string& line : script) {
+        if (line.rfind("> ", 0) == 0)
+            continue;
+        if (line.rfind("#! record ", 0) == 0) {
+            // The record file's bytes, written as the game prints them: "1500\r\n".
+            std::string bytes = line.substr(11, line.size() - 12);
+            bytes = std::regex_replace(bytes, std::regex(R"(\\r)"), "\r");
+            writeFile(folder.toStdString() + "/record.dat",
+                      std::regex_replace(bytes, std::regex(R"(\\n)"), "\n"));
+        }
+        std::vector<std::string> printed;
+        if (line.rfind("? ", 0) == 0) {
+            const std::string target = line.substr(2, line.find_first_of("=:") - 2);
+            printed = run("print " + target.substr(0, target.find_last_not_of(' ') + 1));
+            if (printed.size() == 1 && printed[0].rfind("! ", 0) != 0) {
+                result += "? " + printed[0] + "\n";
+                continue;
+            }
+            result += line + "\n";
+        } else {
+            result += line + "\n";
+            const bool comment = line.rfind('#', 0) == 0;
+            for (const std::string& command :
+                 comment ? std::vector<std::string>{} : commandsOf(line))
+                for (const std::string& p : run(command))
+                    printed.push_back(p);
+        }
         for (const std::string& p : printed)
             result += "> " + p + "\n";
     }
