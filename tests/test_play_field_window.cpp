@@ -1,14 +1,19 @@
-// The play-field window: its shape, the keys it passes on, closing, repainting only what
-// changed, and the real-time clock behind it.
+// The play-field window behind "&Play": its shape, the keys it passes on, closing,
+// repainting only what changed, the real-time clock behind it, one game at most, a fresh
+// one after the quit key, and "&Esci" leaving the record file alone.
 #include "screens/game_clock.h"
 #include "screens/play_field_window.h"
 #include "screens/qt_host.h"
+#include "screens/screens.h"
+#include "screens/start_menu.h"
 #include "test_support.h"
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QThread>
+#include <QTimer>
 #include <QtTest>
 
 using namespace zelto;
@@ -16,33 +21,46 @@ using namespace zelto::test;
 
 namespace {
 
-/// One program's worth of the shell on a virtual clock that the test steps by hand.
-struct Shell {
+/// The program as main builds it, with its record file in a scratch folder and time stepped
+/// by the test (or real time).
+struct Program {
     QTemporaryDir folder;
     QtHost host{[this](const QString&, const QString&) { whileBoxOpen(); }};
     RecordingSoundDevice sound;
     PlayField field{host, sound, folder.path().toStdString(), {}};
     GameClock clock{field};
     QPointer<PlayFieldWindow> window;
+    Screens screens{[this] { showPlayField(field, clock, window); }};
     std::int64_t time = 0;
     std::function<void()> whileBoxOpen = [] {};
 
-    explicit Shell(bool virtualTime = true) {
+    /// With the play field open, unless `menuOnly`.
+    explicit Program(bool virtualTime = true, bool menuOnly = false) {
         if (virtualTime)
             clock.setTimeSource([this] { return time; });
-        showPlayField(field, clock, window);
+        screens.showMenu();
+        if (!menuOnly)
+            play();
     }
-    ~Shell() {
+    ~Program() {
         if (window)
             window->close();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
+    void play() { QTest::mouseClick(screens.menu().Command3, Qt::LeftButton); }
     Form1& form() { return *field.form(); }
     void wait(std::int64_t ms) {
         time += ms;
         clock.advance();
     }
 };
+
+int windowsOfTheField() {
+    int count = 0;
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        count += qobject_cast<PlayFieldWindow*>(widget) && widget->isVisible() ? 1 : 0;
+    return count;
+}
 
 /// Collects the areas the window is asked to paint.
 struct PaintLog : QObject {
@@ -61,7 +79,7 @@ class PlayFieldWindowTest : public QObject {
 
 private slots:
     void isAFramelessFixedFieldSizedWindowWithFocus() {
-        Shell shell;
+        Program shell;
         QVERIFY(QTest::qWaitForWindowExposed(shell.window));
         QCOMPARE(shell.window->size(), QSize(800, 600));
         QVERIFY(shell.window->windowFlags().testFlag(Qt::FramelessWindowHint));
@@ -85,7 +103,7 @@ private slots:
         QFETCH(QString, text);
         QFETCH(bool, autoRepeat);
         QFETCH(float, shipMoves);
-        Shell shell;
+        Program shell;
         const float start = shell.form().Image1.left;
         QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text, autoRepeat);
         QApplication::sendEvent(shell.window, &press);
@@ -94,7 +112,7 @@ private slots:
     }
 
     void quitKeyClosesFieldAndWindow() {
-        Shell shell;
+        Program shell;
         QSignalSpy closed(shell.window.data(), &PlayFieldWindow::closed);
         QTest::keyClick(shell.window, Qt::Key_Q, Qt::NoModifier);
         QCOMPARE(closed.count(), 1);
@@ -105,7 +123,7 @@ private slots:
     }
 
     void repaintsOnlyWhatChanged() {
-        Shell shell;
+        Program shell;
         QVERIFY(QTest::qWaitForWindowExposed(shell.window));
         QCoreApplication::processEvents(); // the first, full paint
         PaintLog log;
@@ -124,7 +142,7 @@ private slots:
     }
 
     void messageBoxGoesOnDeliveringTicks() {
-        Shell shell;
+        Program shell;
         const float shipStart = shell.form().Image1.left;
         bool boxShown = false;
         shell.whileBoxOpen = [&] {
@@ -140,7 +158,7 @@ private slots:
     }
 
     void stalledEventLoopDeliversOneTickPerTimer() {
-        Shell shell(false);                              // real time
+        Program shell(false);                            // real time
         const float rockStart = shell.form().Image7.top; // Timer6, 100 ms, 28 a step
         const float slowStart = shell.form().Image2.top; // Timer4, 200 ms, 10 a step
         QThread::msleep(500); // the program hangs; the event loop delivers nothing
@@ -149,6 +167,48 @@ private slots:
         QCOMPARE(shell.form().Image7.top - rockStart, 28.0f);
         QCOMPARE(shell.form().Image2.top - slowStart, 10.0f);
         QVERIFY(shell.clock.isArmed());
+    }
+
+    void playTwiceKeepsTheOneRunningGame() {
+        Program program;
+        program.wait(1000);
+        const float fallen = program.field.form()->Image7.top;
+        QVERIFY(fallen > 0);
+        program.play();
+        QCOMPARE(windowsOfTheField(), 1);
+        QCOMPARE(program.field.form()->Image7.top, fallen);
+    }
+
+    void playAfterTheQuitKeyStartsAFreshGame() {
+        Program program;
+        program.wait(1000);
+        QTest::keyClick(program.window, 'q');
+        QTRY_VERIFY(!program.window);
+        QVERIFY(!program.field.isOpen());
+        program.wait(500);
+        program.play();
+        QCOMPARE(windowsOfTheField(), 1);
+        QCOMPARE(program.field.form()->Image7.top, 0.0f);
+        QCOMPARE(program.field.form()->Label1.caption, std::string("0"));
+        // The new game's timers count from the new opening.
+        QCOMPARE(program.field.nextDue(), std::optional<std::int64_t>(1600));
+    }
+
+    void esciDuringAGameLeavesTheRecordFileAlone() {
+        Program program(true, true);
+        const std::string record = program.folder.filePath("record.dat").toStdString();
+        writeFile(record, "1500\r\n");
+        program.play();
+        // A new record that only the quit key or the game's end would save.
+        program.field.form()->setLabel1Caption("2000");
+        QTimer::singleShot(
+            0, [&] { QTest::mouseClick(program.screens.menu().Command4, Qt::LeftButton); });
+        QTimer giveUp;
+        QObject::connect(&giveUp, &QTimer::timeout, [] { QCoreApplication::exit(-1); });
+        giveUp.start(5000);
+        QCOMPARE(QCoreApplication::exec(), 0);
+        QCOMPARE(readFile(record), std::string("1500\r\n"));
+        QVERIFY(program.field.isOpen()); // no close handling ran
     }
 };
 

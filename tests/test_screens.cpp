@@ -1,7 +1,9 @@
-// The start menu: what its buttons and access keys open, how often, and how the program ends.
+// The start menu, the keys help screen and the about box: what their buttons and keys do, how
+// often each window opens, how the program ends, and how they look.
 #include "screens/about_box.h"
 #include "screens/fonts.h"
 #include "screens/keys_help.h"
+#include "screens/logging.h"
 #include "screens/screens.h"
 #include "screens/start_menu.h"
 
@@ -14,6 +16,7 @@
 #include <QTest>
 #include <QTimer>
 #include <memory>
+#include <stdexcept>
 
 using namespace zelto;
 
@@ -60,6 +63,13 @@ private slots:
     void windowsHaveAFixedClientSizeAndTheProgramIcon_data();
     void windowsHaveAFixedClientSizeAndTheProgramIcon();
     void fontsHaveTheirPixelSizeAndEveryCharacterShown();
+    void keysThatCloseAWindow_data();
+    void keysThatCloseAWindow();
+    void attivaLaMusicaIsDrawnWhollyInsideTheWindow();
+    void theAboutBoxShowsTheVersionAndTheWebAddress();
+    void eachBannerClickAsksForTheMakersPageOnce_data();
+    void eachBannerClickAsksForTheMakersPageOnce();
+    void aPageThatCannotBeOpenedIsToldOnlyWhenAskedFor();
 
 private:
     QPushButton* button(const char* name) const {
@@ -74,11 +84,14 @@ private:
     }
 
     int playCalls_ = 0;
+    QList<QUrl> requests_;
     std::unique_ptr<Screens> screens_;
 };
 
 void TestScreens::init() {
     playCalls_ = 0;
+    requests_.clear();
+    frmAbout::setOpenWebPage([this](const QUrl& page) { requests_.append(page); });
     screens_ = std::make_unique<Screens>([this] { ++playCalls_; });
     screens_->showMenu();
     QVERIFY(QTest::qWaitForWindowActive(&screens_->menu()));
@@ -86,6 +99,7 @@ void TestScreens::init() {
 
 void TestScreens::cleanup() {
     screens_.reset();
+    frmAbout::setOpenWebPage({});
 }
 
 void TestScreens::eachButtonDoesItsActionOnEveryPress_data() {
@@ -251,6 +265,111 @@ void TestScreens::fontsHaveTheirPixelSizeAndEveryCharacterShown() {
                 QVERIFY2(QFontMetrics(label->font()).inFont(character), qPrintable(label->text()));
         }
     }
+}
+
+void TestScreens::keysThatCloseAWindow_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("modifiers");
+    QTest::addColumn<bool>("closes");
+    // "&Esci" is the keys screen's only button, and not its cancel button; "OK" is both the
+    // about box's default and cancel button.
+    QTest::newRow("Escape on the keys") << "keys" << int(Qt::Key_Escape) << 0 << false;
+    QTest::newRow("Return on Esci") << "keys" << int(Qt::Key_Return) << 0 << true;
+    QTest::newRow("keypad Enter on Esci")
+        << "keys" << int(Qt::Key_Enter) << int(Qt::KeypadModifier) << true;
+    QTest::newRow("Alt+E") << "keys" << int(Qt::Key_E) << int(Qt::AltModifier) << true;
+    QTest::newRow("Return on OK") << "about" << int(Qt::Key_Return) << 0 << true;
+    QTest::newRow("keypad Enter on OK")
+        << "about" << int(Qt::Key_Enter) << int(Qt::KeypadModifier) << true;
+    QTest::newRow("Escape on the about box") << "about" << int(Qt::Key_Escape) << 0 << true;
+}
+
+void TestScreens::keysThatCloseAWindow() {
+    QFETCH(QString, kind);
+    QFETCH(int, key);
+    QFETCH(int, modifiers);
+    QFETCH(bool, closes);
+    kind == "keys" ? screens_->showKeysHelp() : screens_->showAboutBox();
+    const QPointer<QWidget> shown = window(kind);
+    QVERIFY(QTest::qWaitForWindowActive(shown));
+    // Focus starts on the window's one button.
+    QCOMPARE(QApplication::focusWidget(), shown->findChild<QPushButton*>());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+    QTRY_COMPARE(shown.isNull(), closes);
+    QVERIFY(requests_.isEmpty());
+}
+
+void TestScreens::attivaLaMusicaIsDrawnWhollyInsideTheWindow() {
+    // Centred with the blanks that fit, the text sits left in its box, which reaches 28 px
+    // past the window's right edge; centred without them, the edge would cut into "musica".
+    Form3 keys;
+    keys.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&keys));
+    const QImage shot = keys.grab().toImage();
+    const QRect box = keys.Label1->geometry();
+    int left = shot.width();
+    int right = -1;
+    for (int y = box.top(); y <= box.bottom(); ++y) {
+        for (int x = box.left(); x < shot.width(); ++x) {
+            if (shot.pixelColor(x, y) != keys.palette().color(QPalette::Window)) {
+                left = std::min(left, x);
+                right = std::max(right, x);
+            }
+        }
+    }
+    QVERIFY2(right < keys.width() - 4, qPrintable(QString::number(right)));
+    QVERIFY(right - left + 2 >=
+            QFontMetrics(keys.Label1->font()).horizontalAdvance("A = Attiva la musica"));
+}
+
+void TestScreens::theAboutBoxShowsTheVersionAndTheWebAddress() {
+    const frmAbout box;
+    QCOMPARE(box.lblVersion->text(), QStringLiteral("Versione %1").arg(ZELTO_VERSION));
+    // The notice names the page that the banner opens, and fits its label.
+    const QLabel* notice = box.lblDescription;
+    QVERIFY(notice->text().contains(frmAbout::makersPage().toString()));
+    QVERIFY(notice->fontMetrics()
+                .boundingRect(notice->rect(), Qt::TextWordWrap, notice->text())
+                .height() <= notice->height());
+}
+
+void TestScreens::eachBannerClickAsksForTheMakersPageOnce_data() {
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<int>("clicks");
+    QTest::addColumn<int>("requests");
+    QTest::newRow("one click on the banner") << "Image1" << 1 << 1;
+    QTest::newRow("three clicks on the banner") << "Image1" << 3 << 3;
+    QTest::newRow("a click on the title") << "lblTitle" << 1 << 0;
+}
+
+void TestScreens::eachBannerClickAsksForTheMakersPageOnce() {
+    QFETCH(QString, target);
+    QFETCH(int, clicks);
+    QFETCH(int, requests);
+    frmAbout box;
+    box.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&box));
+    auto* clicked = box.findChild<QLabel*>(target);
+    // A point that shows inside the window: the banner's left part is cut off.
+    const QPoint at = clicked->mapFrom(&box, clicked->geometry().intersected(box.rect()).center());
+    for (int i = 0; i < clicks; ++i)
+        QTest::mouseClick(clicked, Qt::LeftButton, {}, at);
+    QCOMPARE(requests_, QList<QUrl>(requests, frmAbout::makersPage()));
+    QVERIFY(box.isVisible());
+}
+
+void TestScreens::aPageThatCannotBeOpenedIsToldOnlyWhenAskedFor() {
+    frmAbout::setOpenWebPage([](const QUrl&) { throw std::runtime_error("no browser"); });
+    frmAbout box;
+    box.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&box));
+    QVERIFY(!lcScreens().isDebugEnabled()); // a player's terminal stays clean
+    QLoggingCategory::setFilterRules(QStringLiteral("zelto.*.debug=true"));
+    QTest::ignoreMessage(QtDebugMsg, "the web page could not be opened: no browser");
+    QTest::mouseClick(box.Image1, Qt::LeftButton, {}, box.Image1->mapFrom(&box, QPoint(10, 10)));
+    QLoggingCategory::setFilterRules({});
+    QVERIFY(box.isVisible());
 }
 
 QTEST_MAIN(TestScreens)

@@ -5,7 +5,7 @@
 #include "screens/qt_host.h"
 #include "screens/screens.h"
 #include "sound/mm_control.h"
-#include "sound/qt_sound_device.h"
+#include "sound/pulse_sound_device.h"
 
 #include <QApplication>
 #include <QLoggingCategory>
@@ -34,7 +34,7 @@ public:
     }
 
 private:
-    zelto::QtSoundDevice sound_;
+    zelto::PulseSoundDevice sound_;
     zelto::QtHost host_;
     zelto::PlayField field_;
     zelto::GameClock clock_;

@@ -1,6 +1,6 @@
 // The sound device: files it cannot play, independent channels, and calls that never wait,
 // whether or not a sound server runs.
-#include "sound/qt_sound_device.h"
+#include "sound/pulse_sound_device.h"
 
 #include <QDataStream>
 #include <QDir>
@@ -35,7 +35,7 @@ QByteArray waveHeader(quint32 formatBytes, quint16 channels, quint32 dataBytes) 
 
 } // namespace
 
-class QtSoundDeviceTest : public QObject {
+class PulseSoundDeviceTest : public QObject {
     Q_OBJECT
 
     QTemporaryDir folder;
@@ -76,7 +76,7 @@ private slots:
             QVERIFY(out.open(QIODevice::WriteOnly) && out.write(content) == content.size());
             QVERIFY(size == 0 || out.resize(size));
         }
-        QtSoundDevice device;
+        PulseSoundDevice device;
         messages.clear();
         const auto previous = qInstallMessageHandler(collectMessages);
         device.open(SoundChannel::Laser, path.toStdString());
@@ -99,7 +99,7 @@ private slots:
     }
 
     void channelsAreIndependent() {
-        QtSoundDevice device;
+        PulseSoundDevice device;
         device.open(SoundChannel::Music, good.toStdString());
         device.open(SoundChannel::Explosion, good.toStdString());
         device.open(SoundChannel::Laser, folder.filePath("missing.wav").toStdString());
@@ -114,7 +114,7 @@ private slots:
 
     void callsNeverWait() {
         const QString music = QStringLiteral(ZELTO_SOURCE_DIR "/assets/wav/musica.wav");
-        QtSoundDevice device;
+        PulseSoundDevice device;
         QElapsedTimer elapsed;
         elapsed.start();
         // A volley of laser shots: the play sequence on every channel, many times.
@@ -130,5 +130,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(QtSoundDeviceTest)
-#include "test_qt_sound_device.moc"
+QTEST_MAIN(PulseSoundDeviceTest)
+#include "test_pulse_sound_device.moc"

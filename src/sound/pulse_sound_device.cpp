@@ -1,4 +1,4 @@
-#include "sound/qt_sound_device.h"
+#include "sound/pulse_sound_device.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -116,7 +116,7 @@ quint32 le32(const QByteArray& bytes, int at) {
 }
 
 /// Why the format chunk cannot be played, or an empty text. `chunk` holds its first 16 bytes.
-QString formatProblem(const QByteArray& chunk, QtSoundDevice::WaveLayout& layout) {
+QString formatProblem(const QByteArray& chunk, PulseSoundDevice::WaveLayout& layout) {
     const quint16 format = le16(chunk, 0);
     const quint16 channels = le16(chunk, 2);
     const quint32 rate = le32(chunk, 4);
@@ -144,7 +144,7 @@ QString formatProblem(const QByteArray& chunk, QtSoundDevice::WaveLayout& layout
 /// Why the file cannot be played, or an empty text when `layout` now says where its sound is.
 /// Reads the RIFF chunk headers and the format, never the sound itself, so it is quick
 /// whatever the file holds or claims to hold.
-QString problemWith(QFile& file, QtSoundDevice::WaveLayout& layout) {
+QString problemWith(QFile& file, PulseSoundDevice::WaveLayout& layout) {
     const QFileInfo info(file.fileName());
     if (!info.exists())
         return QStringLiteral("no such file");
@@ -204,12 +204,12 @@ QString toQString(const std::filesystem::path& path) {
 
 } // namespace
 
-QtSoundDevice::QtSoundDevice() {
+PulseSoundDevice::PulseSoundDevice() {
     for (int i = 0; i < kSoundChannelCount; ++i)
         channels_[i].name = kChannelNames[i];
 }
 
-QtSoundDevice::~QtSoundDevice() {
+PulseSoundDevice::~PulseSoundDevice() {
     if (loader_)
         loader_->wait();
     if (!loop_)
@@ -220,15 +220,15 @@ QtSoundDevice::~QtSoundDevice() {
     pulse()->pa_threaded_mainloop_free(loop_);
 }
 
-QtSoundDevice::Channel& QtSoundDevice::channel(SoundChannel id) {
+PulseSoundDevice::Channel& PulseSoundDevice::channel(SoundChannel id) {
     return channels_[static_cast<std::size_t>(id)];
 }
 
-const QtSoundDevice::Channel& QtSoundDevice::channel(SoundChannel id) const {
+const PulseSoundDevice::Channel& PulseSoundDevice::channel(SoundChannel id) const {
     return channels_[static_cast<std::size_t>(id)];
 }
 
-void QtSoundDevice::open(SoundChannel id, const std::filesystem::path& file) {
+void PulseSoundDevice::open(SoundChannel id, const std::filesystem::path& file) {
     close(id);
     // Closed, the channel has no stream and no pending play, so the server's thread leaves its
     // file and layout alone until the next play.
@@ -244,7 +244,7 @@ void QtSoundDevice::open(SoundChannel id, const std::filesystem::path& file) {
     reachServer();
 }
 
-void QtSoundDevice::play(SoundChannel id) {
+void PulseSoundDevice::play(SoundChannel id) {
     Channel& c = channel(id);
     if (!c.open)
         return;
@@ -264,7 +264,7 @@ void QtSoundDevice::play(SoundChannel id) {
         c.playWhenConnected = PA_CONTEXT_IS_GOOD(state);
 }
 
-void QtSoundDevice::close(SoundChannel id) {
+void PulseSoundDevice::close(SoundChannel id) {
     Channel& c = channel(id);
     if (loop_) {
         LoopLock lock(loop_);
@@ -276,11 +276,11 @@ void QtSoundDevice::close(SoundChannel id) {
     c.open = false;
 }
 
-bool QtSoundDevice::isOpen(SoundChannel id) const {
+bool PulseSoundDevice::isOpen(SoundChannel id) const {
     return channel(id).open;
 }
 
-void QtSoundDevice::reachServer() {
+void PulseSoundDevice::reachServer() {
     if (!loader_) {
         // Loading the library and what it needs takes milliseconds: not on the game's thread.
         loader_.reset(QThread::create([] { pulse(); }));
@@ -324,7 +324,7 @@ void QtSoundDevice::reachServer() {
         dropContext();
 }
 
-void QtSoundDevice::startStream(Channel& c) {
+void PulseSoundDevice::startStream(Channel& c) {
     const PulseApi& pa = *pulse();
     const auto sample = std::find_if(
         std::begin(kSampleFormats), std::end(kSampleFormats),
@@ -358,7 +358,7 @@ void QtSoundDevice::startStream(Channel& c) {
     }
 }
 
-void QtSoundDevice::dropStream(Channel& c) {
+void PulseSoundDevice::dropStream(Channel& c) {
     c.playWhenConnected = false;
     if (!c.drain && !c.stream)
         return;
@@ -376,7 +376,7 @@ void QtSoundDevice::dropStream(Channel& c) {
     }
 }
 
-void QtSoundDevice::dropContext() {
+void PulseSoundDevice::dropContext() {
     for (Channel& c : channels_)
         dropStream(c);
     if (!context_)
@@ -388,8 +388,8 @@ void QtSoundDevice::dropContext() {
     context_ = nullptr;
 }
 
-void QtSoundDevice::onContextState(pa_context* context, void* device) {
-    QtSoundDevice& self = *static_cast<QtSoundDevice*>(device);
+void PulseSoundDevice::onContextState(pa_context* context, void* device) {
+    PulseSoundDevice& self = *static_cast<PulseSoundDevice*>(device);
     const PulseApi& pa = *pulse();
     const pa_context_state_t state = pa.pa_context_get_state(context);
     if (state == PA_CONTEXT_READY) {
@@ -408,7 +408,7 @@ void QtSoundDevice::onContextState(pa_context* context, void* device) {
     }
 }
 
-void QtSoundDevice::onWrite(pa_stream* stream, std::size_t bytes, void* channel) {
+void PulseSoundDevice::onWrite(pa_stream* stream, std::size_t bytes, void* channel) {
     Channel& c = *static_cast<Channel*>(channel);
     const PulseApi& pa = *pulse();
     const std::size_t frame = std::size_t(c.layout.channels) * c.layout.bitsPerSample / 8;
@@ -442,7 +442,7 @@ void QtSoundDevice::onWrite(pa_stream* stream, std::size_t bytes, void* channel)
     }
 }
 
-void QtSoundDevice::onDrained(pa_stream* stream, int /*success*/, void* channel) {
+void PulseSoundDevice::onDrained(pa_stream* stream, int /*success*/, void* channel) {
     Channel& c = *static_cast<Channel*>(channel);
     if (c.stream != stream)
         return;

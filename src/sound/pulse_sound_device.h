@@ -29,12 +29,12 @@ Q_DECLARE_LOGGING_CATEGORY(lcSound)
 /// zelto.sound per open. Without a sound server every channel is silent; the server is looked
 /// for again at each open, so sound comes back when a server starts or restarts.
 /// Constructing the device costs nothing: the server is first reached at the first open.
-class QtSoundDevice final : public SoundDevice {
+class PulseSoundDevice final : public SoundDevice {
 public:
-    QtSoundDevice();
-    ~QtSoundDevice() override;
-    QtSoundDevice(const QtSoundDevice&) = delete;
-    QtSoundDevice& operator=(const QtSoundDevice&) = delete;
+    PulseSoundDevice();
+    ~PulseSoundDevice() override;
+    PulseSoundDevice(const PulseSoundDevice&) = delete;
+    PulseSoundDevice& operator=(const PulseSoundDevice&) = delete;
 
     void open(SoundChannel channel, const std::filesystem::path& file) override;
     void play(SoundChannel channel) override;
