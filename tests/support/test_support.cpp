@@ -1,10 +1,7 @@
 #include "test_support.h"
 
-#include "replay.h"
-
 #include <fstream>
 #include <iterator>
-#include <sstream>
 
 namespace zelto::test {
 
@@ -35,37 +32,10 @@ int RecordingHost::count(std::string_view prefix) const {
     return n;
 }
 
-Game::Game(std::optional<std::string> record) {
-    if (record)
-        writeRecordBytes(*record);
+Game::Game(const std::string& record) {
+    if (!record.empty())
+        writeFile(folder.filePath("record.dat").toStdString(), record);
     field.show();
-}
-
-void Game::wait(std::int64_t ms) {
-    field.stepTo(field.now() + ms);
-}
-
-std::filesystem::path Game::recordPath() const {
-    return std::filesystem::path(folder.path().toStdString()) / "record.dat";
-}
-
-std::string Game::recordBytes() const {
-    return readFile(recordPath());
-}
-
-void Game::writeRecordBytes(const std::string& bytes) const {
-    writeFile(recordPath(), bytes);
-}
-
-ReplayResult replay(const std::string& script, const std::filesystem::path& folder) {
-    std::istringstream in(script);
-    std::ostringstream out;
-    std::ostringstream err;
-    ReplayResult result;
-    result.status = runReplay(in, out, err, folder);
-    result.out = out.str();
-    result.err = err.str();
-    return result;
 }
 
 std::string readFile(const std::filesystem::path& file) {

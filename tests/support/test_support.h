@@ -1,5 +1,5 @@
-// Shared helpers for the tests: a host that records what the game does outside itself, a
-// play field on the virtual clock, and the replay tool run in a scratch folder.
+// Shared helpers for the tests: fakes that record what the game does outside itself, and a
+// play field on the virtual clock.
 #pragma once
 
 #include "game/play_field.h"
@@ -7,7 +7,6 @@
 #include <QTemporaryDir>
 #include <filesystem>
 #include <functional>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -55,24 +54,12 @@ struct Game {
     RecordingSoundDevice sound;
     PlayField field{host, sound, folder.path().toStdString(), {}};
 
-    /// Opens the play field; with `record`, the record file holds those bytes first.
-    explicit Game(std::optional<std::string> record = std::nullopt);
+    /// Opens the play field; with a `record`, the record file holds those bytes first.
+    explicit Game(const std::string& record = {});
     Form1& form() { return *field.form(); }
     /// Lets `ms` of virtual time pass, delivering every tick that falls due.
-    void wait(std::int64_t ms);
-    std::filesystem::path recordPath() const;
-    std::string recordBytes() const;
-    void writeRecordBytes(const std::string& bytes) const;
+    void wait(std::int64_t ms) { field.stepTo(field.now() + ms); }
 };
-
-struct ReplayResult {
-    int status = 0;
-    std::string out;
-    std::string err;
-};
-
-/// Runs a replay script in `folder` through the library (fast) .
-ReplayResult replay(const std::string& script, const std::filesystem::path& folder);
 
 std::string readFile(const std::filesystem::path& file);
 void writeFile(const std::filesystem::path& file, const std::string& bytes);
