@@ -103,12 +103,14 @@ private slots:
         Bench bench;
         bench.timers[0].setInterval(200);
         bench.timers[0].setEnabled(true);
-        bench.service.advanceTo(1000); // stalled for four periods
-        QCOMPARE(bench.log(), QStringLiteral("0@1000"));
+        bench.service.advanceTo(400); // late by exactly a period
+        QCOMPARE(bench.service.nextDue(), std::optional<std::int64_t>(600));
+        bench.service.advanceTo(1000); // stalled for two periods
+        QCOMPARE(bench.log(), QStringLiteral("0@400 0@1000"));
         QCOMPARE(bench.service.nextDue(), std::optional<std::int64_t>(1200));
         bench.service.advanceTo(1210); // slightly late: the cadence holds
         QCOMPARE(bench.service.nextDue(), std::optional<std::int64_t>(1400));
-        QCOMPARE(bench.service.ticksDelivered(), std::uint64_t{2});
+        QCOMPARE(bench.service.ticksDelivered(), std::uint64_t{3});
     }
 
     void aTickMayRetimeAndStopItsOwnTimer() {
