@@ -1,7 +1,7 @@
 // A million random keys and waits through the replay driver, with the game's invariants
 // checked after every step.
 #include "base/caption_number.h"
-#include "replay.h"
+#include "replay/replay.h"
 #include "test_support.h"
 
 #include <QtTest>

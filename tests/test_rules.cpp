@@ -4,7 +4,7 @@
 // play sequence are folded into one "@T play CONTROL FILE", errors show as "> ! message", and
 // "#! record BYTES" puts a record file in place first. ZELTO_UPDATE_RULES=1 rewrites the
 // files from what the game prints now: read the difference before keeping it.
-#include "replay.h"
+#include "replay/replay.h"
 #include "test_support.h"
 
 #include <QtTest>

@@ -1,6 +1,6 @@
 // libFuzzer target: the replay tool reads any script without crashing. Waits are capped so
 // that one input stays quick.
-#include "replay.h"
+#include "replay/replay.h"
 
 #include <cstdint>
 #include <cstdlib>

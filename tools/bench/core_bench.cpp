@@ -1,7 +1,7 @@
 // Measures the core: an hour of virtual play through the replay driver, with every timer
 // running, the ship steering and firing. Prints the ticks delivered and the CPU time taken.
 #include "game/play_field.h"
-#include "replay.h"
+#include "replay/replay.h"
 
 #include <chrono>
 #include <ctime>

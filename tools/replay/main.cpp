@@ -1,6 +1,6 @@
 // zelto-replay [SCRIPT]: runs a replay script (standard input without one) in the current
 // directory, where the record file lives.
-#include "replay.h"
+#include "replay/replay.h"
 
 #include <fstream>
 #include <iostream>

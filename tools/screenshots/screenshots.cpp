@@ -6,7 +6,7 @@
 // the replay driver's keys on the virtual clock. With --stages it also renders the stages of
 // the difficulty progression (aliens.png, saucer.png, image8.png).
 #include "game/play_field.h"
-#include "replay.h"
+#include "replay/replay.h"
 #include "screens/about_box.h"
 #include "screens/field_painter.h"
 #include "screens/keys_help.h"

@@ -1,4 +1,4 @@
-#include "replay.h"
+#include "replay/replay.h"
 
 #include "base/caption_number.h"
 #include "base/text.h"
