@@ -19,6 +19,7 @@
 #include <QTimer>
 #include <QWindow>
 #include <QtGlobal>
+#include <cmath>
 #include <exception>
 #include <utility>
 
@@ -256,7 +257,18 @@ QIcon programIcon() {
 }
 
 QPixmap loadPicture(const QString& resourceName) {
-    return QPixmap(resourceName);
+    // On a dense screen a picture is enlarged to the next whole number of device pixels a
+    // pixel with copies of its pixels; the window then shows it at that size (ratio 2) or
+    // shrinks it smoothly (1.25, 1.5), which keeps its edges sharp where an enlargement by a
+    // fraction would blur them.
+    const int factor = static_cast<int>(std::ceil(qApp->devicePixelRatio()));
+    QPixmap picture(resourceName);
+    if (factor > 1 && !picture.isNull()) {
+        picture =
+            picture.scaled(picture.size() * factor, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+        picture.setDevicePixelRatio(factor);
+    }
+    return picture;
 }
 
 Screens::Screens(std::function<void()> showPlayField, QObject* parent)

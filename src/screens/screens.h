@@ -54,7 +54,8 @@ void setUpButtonKeys(QAbstractButton& button);
 QIcon programIcon();
 
 /// One of the pictures compiled into the program, by its resource name, such as
-/// ":/pictures/rock.gif"; a null pixmap when there is no such picture.
+/// ":/pictures/rock.gif", at its size in logical pixels and sharp on a dense screen; a null
+/// pixmap when there is no such picture.
 QPixmap loadPicture(const QString& resourceName);
 
 /// Owns the start menu and opens the windows it leads to. The about box and the keys help
