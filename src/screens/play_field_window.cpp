@@ -117,8 +117,12 @@ void PlayFieldWindow::refresh() {
     const QRegion changed = shown_.update(*field_.form());
     if (changed.isEmpty())
         return;
-    // Rounded outwards where a field pixel covers fractions of window pixels.
     const QTransform transform = fieldToWindow();
+    if (transform.isIdentity()) {
+        update(changed);
+        return;
+    }
+    // Rounded outwards where a field pixel covers fractions of window pixels.
     QRegion window;
     for (const QRect& box : changed)
         window += transform.mapRect(QRectF(box)).toAlignedRect();
