@@ -42,8 +42,6 @@ shot() { (cd "$work" && rm -f wayland-screenshot*.png && weston-screenshooter &&
 shot first || fail "no screenshot"
 sleep 1.2
 shot second || fail "no screenshot"
-[[ $(convert "$work/first.png" -format '%[fx:int(255*maxima)]' info:) -gt 0 ]] ||
-    fail "the play field shows nothing"
 changed=$(compare -metric AE "$work/first.png" "$work/second.png" null: 2>&1)
 ((${changed%% *} > 100)) || fail "the play field did not change in a second ($changed pixels)"
 echo "ok: the play field's frames keep coming ($changed pixels changed in a second)"
