@@ -7,10 +7,11 @@ cd "$(dirname "$0")/.."
 packages=(
     # build
     cmake make g++ qt6-base-dev qt6-multimedia-dev
-    # running: the X11 platform plugin, sound, fonts for the game's texts
-    qt6-qpa-plugins pulseaudio pulseaudio-utils fonts-liberation
-    # tests: a virtual X server, window tools and screenshots, the fuzzers, the package checks
-    xvfb xauth xdotool x11-utils imagemagick clang libclang-rt-14-dev
+    # running: the X11 and Wayland platform plugins, sound, fonts for the game's texts
+    qt6-qpa-plugins qt6-wayland pulseaudio pulseaudio-utils fonts-liberation
+    # tests: a virtual X server, a headless Wayland compositor, window tools and screenshots,
+    # the fuzzers, the package checks
+    xvfb xauth xdotool x11-utils weston imagemagick clang libclang-rt-14-dev
     dpkg-dev appstream desktop-file-utils
 )
 

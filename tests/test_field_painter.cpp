@@ -128,6 +128,38 @@ private slots:
         QCOMPARE(count(render(game.form()), kField, untouched), 0);
     }
 
+    // On a dense screen each field pixel is a square of whole device pixels, copied, never
+    // smoothed; at a fractional ratio it stays one device pixel, the field centred.
+    void picturesKeepWholePixelsOnDenseScreens_data() {
+        QTest::addColumn<qreal>("ratio");
+        QTest::addColumn<int>("factor");
+        QTest::addColumn<QPoint>("origin"); // of the field, in device pixels
+        QTest::newRow("2") << 2.0 << 2 << QPoint(0, 0);
+        QTest::newRow("1.5") << 1.5 << 1 << QPoint(200, 150);
+        QTest::newRow("1.25") << 1.25 << 1 << QPoint(100, 75);
+    }
+    void picturesKeepWholePixelsOnDenseScreens() {
+        QFETCH(qreal, ratio);
+        QFETCH(int, factor);
+        QFETCH(QPoint, origin);
+        Game game;
+        const QImage plain = render(game.form());
+        QImage dense((QSizeF(kFieldPixelSize) * ratio).toSize(), QImage::Format_RGB32);
+        dense.setDevicePixelRatio(ratio);
+        QPainter painter(&dense);
+        painter.setTransform(fieldTransform(kFieldPixelSize, ratio));
+        FieldPainter().paint(painter, game.form(), kField);
+        painter.end();
+        int wrong = 0;
+        for (const QRect& picture : {QRect(256, 496, 50, 64), QRect(744, 0, 30, 37)})
+            for (int y = picture.top(); y <= picture.bottom(); ++y)
+                for (int x = picture.left(); x <= picture.right(); ++x)
+                    for (int d = 0; d < factor * factor; ++d)
+                        wrong += dense.pixel(origin + QPoint(x, y) * factor +
+                                             QPoint(d % factor, d / factor)) != plain.pixel(x, y);
+        QCOMPARE(wrong, 0);
+    }
+
     void changedRegionHoldsOldAndNewBoxesOfWhatChanged_data() {
         QTest::addColumn<Change>("change");
         QTest::addColumn<QRegion>("expected");

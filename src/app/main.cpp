@@ -8,21 +8,26 @@
 #include "sound/pulse_sound_device.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QLoggingCategory>
 #include <QPointer>
+#include <QSocketNotifier>
+#include <QStandardPaths>
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <string_view>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace {
 
 /// Everything the program holds once: the sound device, the host, the play field with its
-/// record file in the current directory, the clock, and the play-field window while it is
-/// open.
+/// record file in `recordFolder`, the clock, and the play-field window while it is open.
 class Game {
 public:
-    explicit Game(const std::filesystem::path& waveFolder)
-        : field_(host_, sound_, ".", waveFolder), clock_(field_) {}
+    Game(const std::filesystem::path& recordFolder, const std::filesystem::path& waveFolder)
+        : field_(host_, sound_, recordFolder, waveFolder), clock_(field_) {}
 
     /// Shows the play field: raises its window when it is open, else starts a new game.
     void showPlayField() {
@@ -56,6 +61,58 @@ bool hasWindowSystem(int argc, char** argv) {
     return false;
 }
 
+/// What the command line asks for beyond Qt's own options, which Qt takes out itself.
+struct Options {
+    /// --play: the play field opens at once, over the menu, as "&Play" would open it.
+    bool play = false;
+    /// --desktop: started by the desktop entry, whose current folder is no place of the
+    /// player's choosing, so the record file lives in the user's data folder.
+    bool desktop = false;
+};
+
+Options readOptions(int argc, char** argv) {
+    Options options;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view argument(argv[i]);
+        options.play |= argument == "--play";
+        options.desktop |= argument == "--desktop";
+    }
+    return options;
+}
+
+/// Where the record file lives: the current folder, as always from a terminal; started from
+/// the desktop, $XDG_DATA_HOME/zelto (~/.local/share/zelto by default), made when missing, or
+/// the current folder after all when that cannot be made.
+std::filesystem::path recordFolder(const Options& options) {
+    if (!options.desktop)
+        return ".";
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    const QString folder = data + QStringLiteral("/zelto");
+    if (data.isEmpty() || !QDir().mkpath(folder))
+        return ".";
+    return folder.toStdU16String();
+}
+
+/// Ends the program as "&Esci" does when the session or a terminal asks it to stop (SIGTERM,
+/// SIGINT, SIGHUP): the event loop returns and the windows go, and nothing is saved. The
+/// handler only writes a byte to a socket that the event loop watches.
+void endOnTerminationSignals(QObject& owner) {
+    static int sockets[2] = {-1, -1};
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, sockets) != 0)
+        return;
+    auto* notifier = new QSocketNotifier(sockets[1], QSocketNotifier::Read, &owner);
+    QObject::connect(notifier, &QSocketNotifier::activated, [] { QCoreApplication::exit(0); });
+    struct sigaction action {};
+    action.sa_handler = [](int) {
+        const char byte = 1;
+        [[maybe_unused]] const auto written = ::write(sockets[0], &byte, 1);
+    };
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP})
+        sigaction(signal, &action, nullptr);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -74,13 +131,17 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QLoggingCategory::setFilterRules(QString());
     QApplication::setApplicationName(zelto::applicationTitle());
+    endOnTerminationSignals(app);
 
+    const Options options = readOptions(argc, argv);
     const std::filesystem::path executableFolder =
         QApplication::applicationDirPath().toStdU16String();
-    Game game(zelto::findWaveFolder(executableFolder));
+    Game game(recordFolder(options), zelto::findWaveFolder(executableFolder));
     // The menu goes before the game, and with it any about box or keys screen still open.
     zelto::Screens screens([&game] { game.showPlayField(); });
     screens.showMenu();
+    if (options.play)
+        screens.showPlayField();
 
     // The program ends when its last window closes, or at once by the menu's "&Esci".
     const int status = QApplication::exec();

@@ -128,6 +128,7 @@ void frmAbout::paintEvent(QPaintEvent* /*event*/) {
     // The etched separator between the notice and the disclaimer: a grey line over a white
     // one twice as thick, both running out past the right edge.
     QPainter painter(this);
+    painter.translate(clientOrigin(*this));
     painter.fillRect(QRect(6, 163, width() - 6, 1), QColor(128, 128, 128));
     painter.fillRect(QRect(7, 164, width() - 7, 2), Qt::white);
 }

@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QPainter>
 #include <QString>
+#include <algorithm>
 #include <cmath>
 #include <string_view>
 #include <tuple>
@@ -115,6 +116,19 @@ const std::array<QImage, kArtwork.size()>& decodedArtwork() {
 
 QRect pixelBox(float left, float top, float width, float height) {
     return QRect(toPixels(left), toPixels(top), toPixels(width), toPixels(height));
+}
+
+QTransform fieldTransform(QSize size, qreal devicePixelRatio) {
+    const QSize device = (QSizeF(size) * devicePixelRatio).toSize();
+    const int factor = std::max(1, std::min(device.width() / kFieldPixelSize.width(),
+                                            device.height() / kFieldPixelSize.height()));
+    const QSize field = kFieldPixelSize * factor;
+    QTransform transform;
+    transform.scale(1 / devicePixelRatio, 1 / devicePixelRatio);
+    transform.translate((device.width() - field.width()) / 2,
+                        (device.height() - field.height()) / 2);
+    transform.scale(factor, factor);
+    return transform;
 }
 
 FieldSnapshot FieldSnapshot::of(const Form1& form) {

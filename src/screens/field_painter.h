@@ -8,6 +8,7 @@
 #include <QPixmap>
 #include <QRect>
 #include <QRegion>
+#include <QTransform>
 #include <array>
 #include <cstdint>
 #include <string>
@@ -85,5 +86,15 @@ private:
 
 /// The field's client area in pixels.
 inline constexpr QSize kFieldPixelSize{kFieldWidth / kTwipsPerPixel, kFieldHeight / kTwipsPerPixel};
+
+/// How the field lies in a paint device of `size` logical pixels at `devicePixelRatio` device
+/// pixels to a logical one: from field pixels to the device's logical coordinates. A field
+/// pixel becomes the largest whole number of device pixels that lets the field fit (at least
+/// one), and the field is centred on whole device pixels, so that every picture keeps square,
+/// sharp pixels: at a ratio of 2 each is 2 x 2 device pixels; at 1.25 or 1.5 each stays one,
+/// with black around the field, rather than pixels of uneven widths that change shape as the
+/// objects move. Texts are drawn at the device's own resolution either way. The identity at an
+/// 800 x 600 device of ratio 1.
+QTransform fieldTransform(QSize size, qreal devicePixelRatio);
 
 } // namespace zelto

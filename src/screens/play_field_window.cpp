@@ -39,33 +39,22 @@ bool PlayFieldWindow::focusNextPrevChild(bool) {
 }
 
 QTransform PlayFieldWindow::fieldToWindow() const {
-    if (size() == kFieldPixelSize)
-        return {};
-    // The largest whole factor that fits keeps every pixel of the field square and sharp.
-    const int factor = std::max(
-        1, std::min(width() / kFieldPixelSize.width(), height() / kFieldPixelSize.height()));
-    const QSize scaled = kFieldPixelSize * factor;
-    QTransform transform;
-    transform.translate((width() - scaled.width()) / 2, (height() - scaled.height()) / 2);
-    transform.scale(factor, factor);
-    return transform;
+    return fieldTransform(size(), devicePixelRatio());
 }
 
 void PlayFieldWindow::paintEvent(QPaintEvent* event) {
     const Form1* form = field_.form();
     QPainter painter(this);
     const QTransform transform = fieldToWindow();
-    const QRect field = transform.mapRect(QRect(QPoint(0, 0), kFieldPixelSize));
-    // Around a scaled field the screen stays black.
-    for (const QRect& part : QRegion(event->rect()).subtracted(field))
-        painter.fillRect(part, Qt::black);
-    if (!form) {
-        painter.fillRect(event->rect() & field, Qt::black);
+    // Around a scaled field the window stays black.
+    if (!form || !transform.isIdentity())
+        painter.fillRect(event->rect(), Qt::black);
+    if (!form)
         return;
-    }
     painter.setTransform(transform);
-    const QRect exposed =
-        transform.inverted().mapRect(event->rect()) & QRect(QPoint(0, 0), kFieldPixelSize);
+    // Rounded outwards, so that a field pixel partly exposed is painted whole.
+    const QRect exposed = transform.inverted().mapRect(QRectF(event->rect())).toAlignedRect() &
+                          QRect(QPoint(0, 0), kFieldPixelSize);
     painter_.paint(painter, *form, exposed);
 }
 
@@ -126,8 +115,18 @@ void PlayFieldWindow::refresh() {
         return;
     // Runs after every tick: the look is compared and brought up to date in place.
     const QRegion changed = shown_.update(*field_.form());
-    if (!changed.isEmpty())
-        update(fieldToWindow().map(changed));
+    if (changed.isEmpty())
+        return;
+    const QTransform transform = fieldToWindow();
+    if (transform.isIdentity()) {
+        update(changed);
+        return;
+    }
+    // Rounded outwards where a field pixel covers fractions of window pixels.
+    QRegion window;
+    for (const QRect& box : changed)
+        window += transform.mapRect(QRectF(box)).toAlignedRect();
+    update(window);
 }
 
 void PlayFieldWindow::closeEvent(QCloseEvent* event) {

@@ -43,8 +43,8 @@ private:
     /// F11: between the 800 x 600 window and the whole screen, where the field is scaled by
     /// the largest whole factor that fits and centred on black.
     void toggleFullScreen();
-    /// Field pixels to window pixels: the identity at 800 x 600, else the largest whole scale
-    /// that fits, centred.
+    /// Field pixels to window pixels: the identity at 800 x 600 on an ordinary screen, else the
+    /// largest whole number of device pixels to a field pixel that fits, centred on black.
     QTransform fieldToWindow() const;
 
     PlayField& field_;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QObject>
+#include <QPoint>
 #include <QPointer>
 #include <QRect>
 #include <QSize>
@@ -31,8 +32,14 @@ QRect fromTwips(int left, int top, int width, int height);
 /// resizing and no minimise or maximise button, a client area of exactly `clientSize`, and the
 /// program's icon, which it gets once it has first painted itself. A window that is not `inTaskbar`
 /// gets no task-bar button (a tool window on Windows, the skip-task-bar hint on X11). Either way
-/// its closing counts toward the end of the program when the last window closes.
+/// its closing counts toward the end of the program when the last window closes. On Wayland the
+/// window draws that frame's caption bar itself, above the client area (see clientOrigin()).
 void setFixedFrame(QWidget& window, QSize clientSize, bool inTaskbar);
+
+/// Where the client area of a window given setFixedFrame() begins in the window: below the
+/// caption bar it draws itself on Wayland, elsewhere at its top-left corner. Its contents move
+/// there on their own; what the window paints itself must be offset by it.
+QPoint clientOrigin(const QWidget& window);
 
 /// Calls `then` once `window` has painted itself for the first time, after that paint has gone
 /// to the screen; never, if the window goes first.
@@ -47,7 +54,8 @@ void setUpButtonKeys(QAbstractButton& button);
 QIcon programIcon();
 
 /// One of the pictures compiled into the program, by its resource name, such as
-/// ":/pictures/rock.gif"; a null pixmap when there is no such picture.
+/// ":/pictures/rock.gif", at its size in logical pixels and sharp on a dense screen; a null
+/// pixmap when there is no such picture.
 QPixmap loadPicture(const QString& resourceName);
 
 /// Owns the start menu and opens the windows it leads to. The about box and the keys help

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# The desktop entry and the AppStream metainfo pass their validators, and the layers keep
-# to their contract: no Qt header outside src/screens, src/sound's Qt device and src/app.
+# The desktop entry and the AppStream metainfo pass their validators; the record file is in the
+# current folder from a terminal and in the user's data folder when started by the desktop
+# entry's own Exec line; and the layers keep to their contract: no Qt header outside
+# src/screens, src/sound's Qt device and src/app.
 set -uo pipefail
 root="${ZELTO_SOURCE_DIR:?}"
 failures=0
@@ -12,6 +14,24 @@ done
 check "desktop entry validates" "desktop-file-validate '$root/dist/org.example.Zelto.desktop'"
 check "metainfo validates" "appstreamcli validate --no-net '$root/dist/org.example.Zelto.metainfo.xml' >/dev/null"
 check "the desktop entry is a game" "grep -qx 'Categories=Game;ArcadeGame;' '$root/dist/org.example.Zelto.desktop'"
+
+# Runs the command line $1 with --play in a fresh current folder and HOME, with the environment
+# words after $2, and checks that the one record file the play field made is $2 (under $work).
+work=$(mktemp -d) && trap 'rm -rf "$work"' EXIT
+record_at() {
+    rm -rf "${work:?}"/* && mkdir "$work/cwd" "$work/home" || return 1
+    (cd "$work/cwd" && env "${@:3}" HOME="$work/home" PATH="${ZELTO_BUILD_DIR:?}:$PATH" \
+        QT_QPA_PLATFORM=offscreen timeout 3 $1 --play &>/dev/null)
+    [[ -f $work/$2 && $(find "$work" -name record.dat | wc -l) -eq 1 ]]
+}
+entry=$(sed -n 's/^Exec=//p' "$root/dist/org.example.Zelto.desktop")
+check "from a terminal the record is in the current folder" "record_at zelto cwd/record.dat"
+check "from the desktop entry in \$XDG_DATA_HOME/zelto" \
+    "record_at '$entry' data/zelto/record.dat XDG_DATA_HOME=$work/data"
+check "... by default in ~/.local/share/zelto" \
+    "record_at '$entry' home/.local/share/zelto/record.dat -u XDG_DATA_HOME"
+check "... in the current folder when that cannot be made" \
+    "record_at '$entry' cwd/record.dat XDG_DATA_HOME=/proc/zelto"
 
 # The core and the replay tool are plain C++: they build without Qt.
 qt_in_core=$(cd "$root" && grep -rlE '#include <(Q|qt)' src/field src/player src/enemies src/scoring \

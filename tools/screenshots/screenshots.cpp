@@ -2,21 +2,21 @@
 //
 // Renders the pictures of the README with the game's own drawing code, offscreen, so they
 // never go stale: the start menu, the keys help screen and the about box (menu.png, keys.png,
-// about.png) and a game under way (game.png), played through
+// about.png) and a game under way in the play-field window (game.png), played through
 // the replay driver's keys on the virtual clock. With --stages it also renders the stages of
-// the difficulty progression (aliens.png, saucer.png, image8.png).
+// the difficulty progression (aliens.png, saucer.png, image8.png). QT_SCALE_FACTOR=2 (or 1.5)
+// renders them as a screen of that density shows them.
 #include "game/play_field.h"
 #include "replay/replay.h"
 #include "screens/about_box.h"
-#include "screens/field_painter.h"
+#include "screens/game_clock.h"
 #include "screens/keys_help.h"
+#include "screens/play_field_window.h"
 #include "screens/screens.h"
 #include "screens/start_menu.h"
 
 #include <QApplication>
 #include <QDir>
-#include <QImage>
-#include <QPainter>
 #include <cstdio>
 #include <filesystem>
 #include <initializer_list>
@@ -51,12 +51,10 @@ bool renderScene(const Scene& scene, const QDir& out, const std::filesystem::pat
             return false;
         }
     }
-    QImage image(zelto::kFieldPixelSize, QImage::Format_RGB32);
-    image.fill(Qt::black);
-    QPainter painter(&image);
-    zelto::FieldPainter().paint(painter, *driver.field().form(), image.rect());
-    painter.end();
-    return image.save(out.filePath(QString::fromLatin1(scene.file)));
+    // The window only shows the field; it is never shown itself, so its clock never runs.
+    zelto::GameClock clock(driver.field());
+    zelto::PlayFieldWindow window(driver.field(), clock);
+    return window.grab().save(out.filePath(QString::fromLatin1(scene.file)));
 }
 
 } // namespace
