@@ -71,7 +71,13 @@ void PlayField::close() {
     if (depth_ > 0)
         form_->Unload();
     else
-        form_.reset();
+        release();
+}
+
+void PlayField::release() {
+    if (closing_)
+        closing_(*form_);
+    form_.reset();
 }
 
 template <typename Call>
@@ -86,7 +92,7 @@ void PlayField::run(Call call) {
         call(*form_);
     }
     if (depth_ == 0 && form_->closeRequested())
-        form_.reset();
+        release();
 }
 
 void PlayField::keyPress(int code) {

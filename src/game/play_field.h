@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -50,7 +51,13 @@ public:
     std::optional<std::int64_t> nextDue() const;
     std::int64_t now() const { return clock_.now; }
 
+    /// Told of the field as it stands just before a close releases it.
+    void setClosing(std::function<void(const Form1&)> closing) { closing_ = std::move(closing); }
+    const RecordFile& recordFile() const { return record_; }
+
 private:
+    void release();
+
     /// Runs `call` on the open field, then releases the field if it asked to close and no
     /// handler is running any more.
     template <typename Call>
@@ -61,6 +68,7 @@ private:
     Form1Setup setup_;
     std::unique_ptr<Form1> form_;
     int depth_ = 0; // calls into the field under way, nested ones included
+    std::function<void(const Form1&)> closing_;
 };
 
 } // namespace zelto

@@ -4,6 +4,8 @@
 #include "base/text.h"
 #include "game/play_field.h"
 #include "player/laser.h"
+#include "replay/events.h"
+#include "replay/script_text.h"
 #include "scoring/game_over.h"
 #include "scoring/score.h"
 
@@ -11,8 +13,12 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <fstream>
+#include <functional>
 #include <istream>
+#include <iterator>
 #include <limits>
+#include <map>
 #include <optional>
 #include <ostream>
 #include <sstream>
@@ -25,131 +31,6 @@
 namespace zelto {
 
 namespace {
-
-// ---- Text forms ------------------------------------------------------------------------
-
-std::string quote(std::string_view text) {
-    std::string quoted = "\"";
-    for (const char c : text) {
-        switch (c) {
-        case '\r':
-            quoted += "\\r";
-            break;
-        case '\n':
-            quoted += "\\n";
-            break;
-        case '\t':
-            quoted += "\\t";
-            break;
-        case '\\':
-            quoted += "\\\\";
-            break;
-        case '"':
-            quoted += "\\\"";
-            break;
-        default:
-            if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) {
-                char hex[8];
-                std::snprintf(hex, sizeof hex, "\\x%02X", static_cast<unsigned char>(c));
-                quoted += hex;
-            } else {
-                quoted += c;
-            }
-        }
-    }
-    return quoted + "\"";
-}
-
-int hexDigit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
-std::optional<std::string> unquote(std::string_view text) {
-    if (text.size() < 2 || text.front() != '"' || text.back() != '"')
-        return std::nullopt;
-    std::string value;
-    for (std::size_t i = 1; i + 1 < text.size(); ++i) {
-        char c = text[i];
-        if (c == '"')
-            return std::nullopt;
-        if (c != '\\') {
-            value += c;
-            continue;
-        }
-        if (++i + 1 >= text.size())
-            return std::nullopt;
-        switch (text[i]) {
-        case 'r':
-            value += '\r';
-            break;
-        case 'n':
-            value += '\n';
-            break;
-        case 't':
-            value += '\t';
-            break;
-        case '\\':
-            value += '\\';
-            break;
-        case '"':
-            value += '"';
-            break;
-        case 'x': {
-            if (i + 3 >= text.size())
-                return std::nullopt;
-            const int high = hexDigit(text[i + 1]);
-            const int low = hexDigit(text[i + 2]);
-            if (high < 0 || low < 0)
-                return std::nullopt;
-            value += static_cast<char>(high * 16 + low);
-            i += 2;
-            break;
-        }
-        default:
-            return std::nullopt;
-        }
-    }
-    return value;
-}
-
-std::optional<long long> parseWhole(std::string_view text) {
-    long long value = 0;
-    const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (result.ec != std::errc() || result.ptr != text.data() + text.size())
-        return std::nullopt;
-    return value;
-}
-
-std::optional<bool> parseBool(std::string_view text) {
-    if (text == "true")
-        return true;
-    if (text == "false")
-        return false;
-    return std::nullopt;
-}
-
-std::string_view trim(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
-        text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r'))
-        text.remove_suffix(1);
-    return text;
-}
-
-/// Splits off the first blank-separated word.
-std::string_view nextWord(std::string_view& rest) {
-    rest = trim(rest);
-    const std::size_t end = rest.find_first_of(" \t");
-    const std::string_view word = rest.substr(0, end);
-    rest = end == std::string_view::npos ? std::string_view{} : trim(rest.substr(end));
-    return word;
-}
 
 struct ScriptError {
     std::string message;
@@ -274,17 +155,18 @@ constexpr auto kProperties<MMControl> = std::to_array<Property<MMControl>>({
 
 // ---- The replay --------------------------------------------------------------------------
 
+/// Prints what the game does outside itself; a message box is answered by `answerBox`.
 class ReplayHost final : public Host {
 public:
-    ReplayHost(std::ostream& out, std::ostream* warnings, const PlayField*& field)
-        : out_(out), warnings_(warnings), field_(field) {}
+    ReplayHost(EventLog& events, std::ostream* warnings, const PlayField*& field,
+               std::function<void()> answerBox)
+        : events_(events), warnings_(warnings), field_(field), answerBox_(std::move(answerBox)) {}
 
     void showMessage(std::string_view text, std::string_view title) override {
-        out_ << '@' << now() << " msgbox " << quote(text) << ' ' << quote(title) << '\n';
+        events_.message(now(), text, title);
+        answerBox_();
     }
-    void recordWritten(std::string_view bytes) override {
-        out_ << '@' << now() << " record " << quote(bytes) << '\n';
-    }
+    void recordWritten(std::string_view bytes) override { events_.record(now(), bytes); }
     /// Beside the transcript, so that the transcript stays the same.
     void recordWarning(std::string_view why) override {
         if (warnings_ != nullptr)
@@ -292,15 +174,21 @@ public:
     }
     void soundPropertySet(std::string_view control, std::string_view property,
                           std::string_view value) override {
-        out_ << '@' << now() << " sound " << control << ' ' << property << ' ' << quote(value)
-             << '\n';
+        events_.sound(now(), control, property, value);
     }
 
 private:
     std::int64_t now() const { return field_ ? field_->now() : 0; }
-    std::ostream& out_;
+    EventLog& events_;
     std::ostream* warnings_;
     const PlayField*& field_;
+    std::function<void()> answerBox_;
+};
+
+/// Where a script stops: its line and what is wrong there.
+struct Stop {
+    long line = 0;
+    std::string message;
 };
 
 class Replay {
@@ -308,11 +196,56 @@ public:
     PlayField& field() { return field_; }
 
     Replay(std::ostream& out, const std::filesystem::path& folder, std::ostream* warnings)
-        : out_(out), host_(out, warnings, fieldView_), field_(host_, sound_, folder, {}) {
+        : out_(out), warnings_(warnings), events_(&out),
+          host_(events_, warnings, fieldView_, [this] { answerBox(); }),
+          field_(host_, sound_, folder, {}) {
         fieldView_ = &field_;
+        // How the labels stood when the field last closed, for what a recording expects.
+        field_.setClosing([this](const Form1& form) {
+            for (const Form1Object& object : kForm1Objects) {
+                if (const auto* label = std::get_if<Label Form1::*>(&object.member))
+                    closed_[std::string(object.name) + ".Caption"] = quote((form.**label).caption);
+            }
+        });
     }
 
-    void execute(std::string_view line) {
+    /// Runs the lines that `next` gives, one after the other, to the first that stops it.
+    std::optional<Stop> run(const std::function<std::optional<std::string>()>& next) {
+        next_ = next;
+        while (!stop_) {
+            const auto text = next();
+            if (!text)
+                break;
+            runLine(*text);
+        }
+        next_ = nullptr;
+        if (recording_ && !ended_ && !stop_)
+            stop_ = Stop{lineNumber_ + 1, "the recording stops before its end"};
+        return stop_;
+    }
+
+    /// Runs one line, and what it stops on is kept for run().
+    void runLine(std::string_view text) {
+        ++lineNumber_;
+        const std::string_view content = trim(text);
+        if (content.empty() || content.front() == '#')
+            return;
+        const long number = lineNumber_;
+        if (content == "recording")
+            lines_ = Fingerprint();
+        const Fingerprint before = lines_;
+        lines_.add(content);
+        try {
+            execute(content, before);
+        } catch (const ScriptError& error) {
+            if (!stop_)
+                stop_ = Stop{number, error.message};
+        }
+    }
+
+    std::optional<Stop> takeStop() { return std::exchange(stop_, std::nullopt); }
+
+    void execute(std::string_view line, const Fingerprint& linesBefore = {}) {
         std::string_view rest = line;
         const std::string_view command = nextWord(rest);
         if (command == "open") {
@@ -327,6 +260,8 @@ public:
             expectEnd(rest);
             if (!ms || *ms < 0)
                 throw ScriptError{"wait needs a whole number of milliseconds"};
+            if (recording_)
+                throw ScriptError{"a recording moves the clock with at and ticks, not wait"};
             wait(*ms);
         } else if (command == "tick") {
             const std::string_view name = nextWord(rest);
@@ -350,6 +285,56 @@ public:
             const std::string_view name = nextWord(rest);
             expectEnd(rest);
             call(name);
+        } else if (command == "recording") {
+            expectEnd(rest);
+            recording_ = true;
+            events_.restart();
+        } else if (command == "best") {
+            const std::string best = text(trim(rest));
+            const std::string& read = openForm().Label4.caption;
+            if (best != read && warnings_)
+                *warnings_ << "zelto-replay: the recording began with the best score "
+                           << quote(best) << ", this folder's record file holds " << quote(read)
+                           << ": the game may play out otherwise\n";
+        } else if (command == "at") {
+            const auto ms = parseWhole(nextWord(rest));
+            expectEnd(rest);
+            if (!ms || *ms < field_.now() || *ms > Clock::kLastMoment)
+                throw ScriptError{"at needs a time from the clock's " +
+                                  std::to_string(field_.now()) + " to " +
+                                  std::to_string(Clock::kLastMoment) + " ms"};
+            field_.advanceTo(*ms);
+        } else if (command == "ticks") {
+            const std::string_view digits = nextWord(rest);
+            expectEnd(rest);
+            if (digits.empty() || digits.find_first_not_of("0123456789") != std::string_view::npos)
+                throw ScriptError{"ticks needs digits"};
+            for (const char late : digits) {
+                const auto due = field_.nextDue();
+                if (!due || *due + (late - '0') > Clock::kLastMoment)
+                    throw ScriptError{"ticks: no timer is due"};
+                field_.advanceTo(*due + (late - '0'));
+            }
+        } else if (command == "pause") {
+            const auto ms = parseWhole(nextWord(rest));
+            expectEnd(rest);
+            if (!ms || *ms < 0)
+                throw ScriptError{"pause needs a whole number of milliseconds"};
+        } else if (command == "answer") {
+            throw ScriptError{"no message box is open"};
+        } else if (command == "close") {
+            expectEnd(rest);
+            openForm();
+            field_.close();
+        } else if (command == "end") {
+            const std::string_view sum = nextWord(rest);
+            expectEnd(rest);
+            if (!recording_ || sum != std::to_string(linesBefore.value()))
+                throw ScriptError{"the recording has been changed"};
+            ended_ = true;
+        } else if (command == "expect") {
+            const std::string_view target = nextWord(rest);
+            expect(target, trim(rest));
         } else if (command == "print") {
             const std::string_view target = nextWord(rest);
             expectEnd(rest);
@@ -485,7 +470,57 @@ private:
         access(objectNamed(target.substr(0, dot)), target.substr(dot + 1), &value);
     }
 
+    /// Inside a message box of a recording, the lines up to "answer" run while it is open,
+    /// as the real box's event loop goes on delivering ticks; elsewhere it is answered at once.
+    void answerBox() {
+        if (!recording_ || !next_)
+            return;
+        while (!stop_) {
+            const auto text = next_();
+            if (!text)
+                return;
+            if (trim(*text) == "answer") {
+                ++lineNumber_;
+                lines_.add("answer");
+                return;
+            }
+            runLine(*text);
+        }
+    }
+
+    /// Compares what the game shows with what a recording says it showed.
+    void expect(std::string_view target, std::string_view value) {
+        std::string found;
+        if (target == "events") {
+            found = events_.summary();
+        } else if (target == "record") {
+            std::ifstream file(field_.recordFile().path(), std::ios::binary);
+            found = quote(std::string(std::istreambuf_iterator<char>(file), {}));
+        } else if (const auto closed = closed_.find(std::string(target));
+                   !field_.form() && closed != closed_.end()) {
+            found = closed->second;
+        } else {
+            const std::size_t dot = target.find('.');
+            if (dot == std::string_view::npos)
+                throw ScriptError{"expected OBJECT.PROPERTY, events or record, not " +
+                                  std::string(target)};
+            found = access(objectNamed(target.substr(0, dot)), target.substr(dot + 1), nullptr);
+        }
+        if (found != value)
+            throw ScriptError{std::string(target) + " is " + found + ", the recording says " +
+                              std::string(value)};
+    }
+
     std::ostream& out_;
+    std::ostream* warnings_;
+    EventLog events_;
+    bool recording_ = false;
+    bool ended_ = false;
+    Fingerprint lines_; // of the lines of a recording so far
+    std::function<std::optional<std::string>()> next_;
+    long lineNumber_ = 0;
+    std::optional<Stop> stop_;
+    std::map<std::string, std::string> closed_;
     const PlayField* fieldView_ = nullptr;
     ReplayHost host_;
     SilentSoundDevice sound_;
@@ -505,14 +540,9 @@ ReplayDriver::ReplayDriver(std::ostream& out, const std::filesystem::path& folde
 ReplayDriver::~ReplayDriver() = default;
 
 std::optional<std::string> ReplayDriver::execute(std::string_view line) {
-    const std::string_view content = trim(line);
-    if (content.empty() || content.front() == '#')
-        return std::nullopt;
-    try {
-        impl_->execute(content);
-    } catch (const ScriptError& error) {
-        return error.message;
-    }
+    impl_->runLine(line);
+    if (auto stop = impl_->takeStop())
+        return stop->message;
     return std::nullopt;
 }
 
@@ -523,15 +553,17 @@ PlayField& ReplayDriver::field() {
 int runReplay(std::istream& script, std::ostream& out, std::ostream& err,
               const std::filesystem::path& folder) {
     ReplayDriver replay(out, folder, &err);
-    std::string line;
-    for (int number = 1; std::getline(script, line); ++number) {
-        if (const auto error = replay.execute(line)) {
-            out.flush();
-            err << "line " << number << ": " << *error << '\n';
-            return 2;
-        }
-    }
-    return 0;
+    const auto stop = replay.impl_->run([&script]() -> std::optional<std::string> {
+        std::string line;
+        if (!std::getline(script, line))
+            return std::nullopt;
+        return line;
+    });
+    out.flush();
+    if (!stop)
+        return 0;
+    err << "line " << stop->line << ": " << stop->message << '\n';
+    return 2;
 }
 
 } // namespace zelto

@@ -28,6 +28,7 @@ public:
     PlayField& field();
 
 private:
+    friend int runReplay(std::istream&, std::ostream&, std::ostream&, const std::filesystem::path&);
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };
@@ -38,10 +39,15 @@ private:
 ///   set ShotStep N | score P |
 ///   call GameOver|Esplosione|sparo | print OBJECT.PROPERTY | print OBJECT | print Form1 |
 ///   print ShotStep
+/// and those of a recorded game (see Recorder):
+///   recording | best "BYTES" | at MS | ticks DIGITS | pause MS | answer | close |
+///   expect OBJECT.PROPERTY VALUE | expect events COUNT FINGERPRINT | expect record "BYTES"
+/// After "recording" a message box stays open, with the lines after it running, until
+/// "answer"; without it a box is answered at once.
 /// What the game does to the outside world is written to `out` as it happens:
 ///   @T sound CONTROL PROPERTY "VALUE" / @T msgbox "TEXT" "TITLE" / @T record "BYTES"
-/// The record file's warnings go to `err`. A line it cannot understand stops it with
-/// "line N: ..." on `err`; the result is then 2, else 0.
+/// The record file's warnings go to `err`. A line it cannot understand, or an expectation the
+/// game does not meet, stops it with "line N: ..." on `err`; the result is then 2, else 0.
 int runReplay(std::istream& script, std::ostream& out, std::ostream& err,
               const std::filesystem::path& folder);
 

@@ -1,0 +1,203 @@
+#include "replay/recorder.h"
+
+#include "replay/script_text.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <fstream>
+#include <iterator>
+#include <unistd.h>
+#include <utility>
+
+namespace zelto {
+
+namespace {
+
+constexpr std::size_t kTicksPerLine = 64;
+
+/// The temporary files of recordings left by programs that no longer run.
+void removeStaleTemporaries(const std::filesystem::path& path) {
+    std::error_code error;
+    const std::string prefix = "." + path.filename().string() + ".";
+    for (std::filesystem::directory_iterator it(path.parent_path(), error), end;
+         !error && it != end; it.increment(error)) {
+        const std::string name = it->path().filename().string();
+        if (name.rfind(prefix, 0) != 0 || !name.ends_with(".tmp"))
+            continue;
+        const long pid = std::atol(name.c_str() + prefix.size());
+        if (pid > 0 && ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH)
+            std::filesystem::remove(it->path(), error);
+    }
+}
+
+std::string keyText(int code) {
+    if (code > ' ' && code < 127 && code != '#')
+        return std::string(1, static_cast<char>(code));
+    return "#" + std::to_string(code);
+}
+
+} // namespace
+
+RecordingFile::RecordingFile(std::filesystem::path path, Mode mode,
+                             std::function<void(const std::string&)> failed)
+    : path_(std::move(path)), mode_(mode), failed_(std::move(failed)) {}
+
+RecordingFile::~RecordingFile() {
+    close();
+}
+
+void RecordingFile::close() {
+    if (fd_ >= 0)
+        ::close(fd_);
+    fd_ = -1;
+}
+
+void RecordingFile::fail(const std::string& why) {
+    close();
+    if (failed_ && !reported_)
+        failed_("cannot record the game in " + path_.string() + ": " + why);
+    reported_ = true;
+}
+
+void RecordingFile::start() {
+    close();
+    written_ = path_;
+    if (mode_ == Mode::Atomic) {
+        removeStaleTemporaries(path_);
+        written_ = path_.parent_path() /
+                   ("." + path_.filename().string() + "." + std::to_string(::getpid()) + ".tmp");
+    }
+    fd_ = ::open(written_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd_ < 0)
+        fail(std::strerror(errno));
+}
+
+void RecordingFile::write(std::string_view lines) {
+    while (fd_ >= 0 && !lines.empty()) {
+        const ssize_t put = ::write(fd_, lines.data(), lines.size());
+        if (put < 0 && errno == EINTR)
+            continue;
+        if (put <= 0)
+            return fail(std::strerror(errno));
+        lines.remove_prefix(static_cast<std::size_t>(put));
+    }
+}
+
+void RecordingFile::finish() {
+    if (fd_ < 0)
+        return;
+    close();
+    if (mode_ == Mode::Atomic && std::rename(written_.c_str(), path_.c_str()) != 0)
+        fail(std::strerror(errno));
+}
+
+void Recorder::follow(PlayField& field) {
+    field_ = &field;
+    field.setClosing([this](const Form1& form) {
+        if (recording_)
+            finish(form);
+    });
+}
+
+void Recorder::line(const std::string& text) {
+    flushTicks();
+    if (text.front() != '#')
+        lines_.add(text);
+    file_.write(text + '\n');
+}
+
+void Recorder::flushTicks() {
+    if (ticks_.empty())
+        return;
+    const std::string ticks = "ticks " + ticks_;
+    ticks_.clear();
+    line(ticks);
+}
+
+void Recorder::gameOpening() {
+    ticks_.clear();
+    events_.restart();
+    lines_ = Fingerprint();
+    file_.start();
+    recording_ = true;
+    line("# A game of Zelto; zelto-replay FILE checks it, zelto --watch FILE shows it again.");
+    line("recording");
+    line("at " + std::to_string(now()));
+    line("open");
+}
+
+void Recorder::gameOpened() {
+    if (recording_ && field_->form())
+        line("best " + quote(field_->form()->Label4.caption));
+}
+
+void Recorder::advance(std::int64_t now, std::optional<std::int64_t> due) {
+    if (!recording_)
+        return;
+    if (due && now >= *due && now - *due <= 9) {
+        ticks_ += static_cast<char>('0' + (now - *due));
+        if (ticks_.size() == kTicksPerLine)
+            flushTicks();
+    } else if (now > this->now()) {
+        line("at " + std::to_string(now));
+    }
+}
+
+void Recorder::key(int code) {
+    if (recording_)
+        line("key " + keyText(code));
+}
+
+void Recorder::pause(std::int64_t ms) {
+    if (recording_)
+        line("pause " + std::to_string(ms));
+}
+
+void Recorder::windowClosing() {
+    if (recording_ && field_->isOpen())
+        line("close");
+}
+
+void Recorder::programEnding() {
+    if (recording_ && field_->form())
+        finish(*field_->form());
+}
+
+void Recorder::finish(const Form1& form) {
+    recording_ = false;
+    line("expect Label1.Caption " + quote(form.Label1.caption));
+    line("expect Label4.Caption " + quote(form.Label4.caption));
+    line("expect events " + events_.summary());
+    std::ifstream record(field_->recordFile().path(), std::ios::binary);
+    line("expect record " + quote(std::string(std::istreambuf_iterator<char>(record),
+                                              std::istreambuf_iterator<char>())));
+    line("end " + std::to_string(lines_.value()));
+    file_.finish();
+}
+
+void Recorder::showMessage(std::string_view text, std::string_view title) {
+    events_.message(now(), text, title);
+    flushTicks();
+    host_.showMessage(text, title);
+    if (recording_)
+        line("answer");
+}
+
+void Recorder::recordWritten(std::string_view bytes) {
+    events_.record(now(), bytes);
+    host_.recordWritten(bytes);
+}
+
+void Recorder::recordWarning(std::string_view why) {
+    host_.recordWarning(why);
+}
+
+void Recorder::soundPropertySet(std::string_view control, std::string_view property,
+                                std::string_view value) {
+    events_.sound(now(), control, property, value);
+    host_.soundPropertySet(control, property, value);
+}
+
+} // namespace zelto

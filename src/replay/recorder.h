@@ -1,0 +1,107 @@
+// Recording a game as it is played, as a replay script that zelto-replay checks and that the
+// game can show again.
+#pragma once
+
+#include "game/play_field.h"
+#include "replay/events.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace zelto {
+
+/// The file a recording goes to. In place, it is emptied when a game starts and holds every
+/// complete line up to the last input at any moment, so that it survives the program being
+/// killed. Kept atomically, the lines go to a temporary file beside it, which replaces it once
+/// the game is over, so that it always holds a whole game. Failing to write never stops the
+/// game: the recording is simply lost, and `failed` is told once why.
+class RecordingFile {
+public:
+    enum class Mode { InPlace, Atomic };
+
+    RecordingFile(std::filesystem::path path, Mode mode,
+                  std::function<void(const std::string&)> failed = {});
+    ~RecordingFile();
+    RecordingFile(const RecordingFile&) = delete;
+    RecordingFile& operator=(const RecordingFile&) = delete;
+
+    /// A new recording: the file in place is emptied, or a new temporary file is begun.
+    void start();
+    /// Writes whole lines at once.
+    void write(std::string_view lines);
+    /// The recording is complete: a temporary file replaces the file.
+    void finish();
+
+private:
+    void fail(const std::string& why);
+    void close();
+
+    std::filesystem::path path_;
+    std::filesystem::path written_; // the file the lines go to now
+    Mode mode_;
+    std::function<void(const std::string&)> failed_;
+    int fd_ = -1;
+    bool reported_ = false;
+};
+
+/// Writes the game as it is played. It stands between the play field and its host, so that it
+/// sees every effect on the world outside and when the message box is answered; the real-time
+/// driver tells it of each clock advance and each input before handing them on. A recording
+/// reads:
+///   recording                  the box stays open until "answer"
+///   at MS / open               the game opens at the program's time MS
+///   best "BYTES"               the best score the game began with
+///   ticks DIGITS               advances, each to the next due tick plus its digit in ms
+///   at MS                      an advance to MS that is no due tick
+///   key C / key #N, pause MS, answer, close
+///   expect ...                 how the game stood when it was over
+///   end FINGERPRINT            of every line from "recording" on: no line was changed
+/// Each game of a run starts the file again.
+class Recorder final : public Host {
+public:
+    Recorder(Host& host, RecordingFile& file) : host_(host), file_(file) {}
+
+    /// Follows `field`, whose effects it sees as its host, until the end of the program.
+    void follow(PlayField& field);
+
+    /// A game opens now; call it before showing the field.
+    void gameOpening();
+    /// The game has opened: its best score goes into the recording.
+    void gameOpened();
+    /// The real-time driver advances the field to `now`; `due` is its next due tick before.
+    void advance(std::int64_t now, std::optional<std::int64_t> due);
+    /// A key code for the key handler, about to be handed on.
+    void key(int code);
+    /// The player paused the game for `ms` of real time.
+    void pause(std::int64_t ms);
+    /// The field's window is about to close the field (not the quit key).
+    void windowClosing();
+    /// The program is ending: a game still open is complete as it stands.
+    void programEnding();
+
+    void showMessage(std::string_view text, std::string_view title) override;
+    void recordWritten(std::string_view bytes) override;
+    void recordWarning(std::string_view why) override;
+    void soundPropertySet(std::string_view control, std::string_view property,
+                          std::string_view value) override;
+
+private:
+    void line(const std::string& text);
+    void flushTicks();
+    void finish(const Form1& form);
+    std::int64_t now() const { return field_ ? field_->now() : 0; }
+
+    Host& host_;
+    RecordingFile& file_;
+    PlayField* field_ = nullptr;
+    EventLog events_;
+    Fingerprint lines_; // of the lines from "recording" on
+    std::string ticks_; // digits of advances not written yet
+    bool recording_ = false;
+};
+
+} // namespace zelto
