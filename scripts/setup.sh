@@ -9,10 +9,12 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-# Building: the compiler, the make that CMake's generator drives, Qt, and SDL for gamepads.
-build=(cmake make g++ qt6-base-dev qt6-multimedia-dev libsdl2-dev)
+# Building: the compiler, the make that CMake's generator drives, Qt, the PulseAudio client's
+# headers for the sound device, and SDL for gamepads.
+build=(cmake make g++ qt6-base-dev libpulse-dev libsdl2-dev)
 # Running: Qt's X11 and Wayland platform plugins, and fonts for the game's texts. Sound goes
-# to the desktop's PulseAudio (or PipeWire) server through the client library Qt pulls in.
+# to the desktop's PulseAudio (or PipeWire) server through its client library, which the game
+# loads at its first sound.
 run=(qt6-qpa-plugins qt6-wayland fonts-liberation)
 # Packaging: the Debian generator reads the game's libraries with dpkg-shlibdeps and file.
 package=(file dpkg-dev)
