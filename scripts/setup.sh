@@ -1,24 +1,43 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that Zelto needs (only those missing), then configures and
-# builds it in build/. Safe to run again: it does nothing that is already done.
+# Installs the Debian packages Zelto needs for one purpose (only those missing), then
+# configures it in build/ and builds what that purpose needs. Safe to run again: it does
+# nothing that is already done.
+#
+#   scripts/setup.sh [play]    what builds and runs the game; builds only the game
+#   scripts/setup.sh package   also what `cpack -G DEB` calls; builds only the game
+#   scripts/setup.sh test      also what the test suite uses; builds everything
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(
-    # build
-    cmake make g++ qt6-base-dev qt6-multimedia-dev
-    # running: the X11 and Wayland platform plugins, sound, fonts for the game's texts
-    qt6-qpa-plugins qt6-wayland pulseaudio pulseaudio-utils fonts-liberation
-    # tests: a virtual X server, a headless Wayland compositor, window tools and screenshots,
-    # the fuzzers, the package checks
-    xvfb xauth xdotool x11-utils weston imagemagick clang libclang-rt-14-dev
-    dpkg-dev appstream desktop-file-utils
-)
+# Building: the compiler, the make that CMake's generator drives, Qt, the PulseAudio client's
+# headers for the sound device, and SDL for gamepads.
+build=(cmake make g++ qt6-base-dev libpulse-dev libsdl2-dev)
+# Running: Qt's X11 and Wayland platform plugins, and fonts for the game's texts. Sound goes
+# to the desktop's PulseAudio (or PipeWire) server through its client library, which the game
+# loads at its first sound.
+run=(qt6-qpa-plugins qt6-wayland fonts-liberation)
+# Packaging: the Debian generator reads the game's libraries with dpkg-shlibdeps and file.
+package=(file dpkg-dev)
+# Testing: virtual X and Wayland servers, window tools and screenshots, a sound server for
+# the tests' own null sinks, clang with its fuzzing runtime, the desktop-file and metainfo
+# validators. The package test builds a package, so testing needs the packaging tools too.
+test=(xvfb xauth xdotool x11-utils imagemagick weston pulseaudio pulseaudio-utils
+    clang libclang-rt-14-dev appstream desktop-file-utils)
+
+case "${1:-play}" in
+play) packages=("${build[@]}" "${run[@]}") preset=game ;;
+package) packages=("${build[@]}" "${run[@]}" "${package[@]}") preset=game ;;
+test) packages=("${build[@]}" "${run[@]}" "${package[@]}" "${test[@]}") preset=default ;;
+*)
+    echo "usage: $0 [play|package|test]" >&2
+    exit 2
+    ;;
+esac
 
 missing=()
-for package in "${packages[@]}"; do
-    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
-        missing+=("$package")
+for name in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$name" 2>/dev/null | grep -q 'install ok installed'; then
+        missing+=("$name")
     fi
 done
 
@@ -32,4 +51,4 @@ if ((${#missing[@]})); then
 fi
 
 cmake --preset default >/dev/null
-cmake --build --preset default
+cmake --build --preset "$preset"

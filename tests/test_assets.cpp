@@ -21,13 +21,14 @@ struct PictureSize {
     const char* file;
     int width;
     int height;
+    int hiddenLeft = 0, hiddenRight = 0; // columns the window never shows: sky only
 };
 
 constexpr PictureSize kPictures[] = {
-    {"ship.bmp", 50, 64},       {"wreck.bmp", 50, 64},      {"craft.bmp", 50, 64},
-    {"fighter.bmp", 162, 207},  {"saucer.gif", 50, 50},     {"rock.gif", 30, 37},
-    {"flame.gif", 50, 50},      {"banner.gif", 400, 40},    {"icon-16.png", 16, 16},
-    {"icon-32.png", 32, 32},    {"icon-48.png", 48, 48},    {"icon-64.png", 64, 64},
+    {"ship.bmp", 50, 64},       {"wreck.bmp", 50, 64},          {"craft.bmp", 50, 64},
+    {"fighter.bmp", 162, 207},  {"saucer.gif", 50, 50},         {"rock.gif", 30, 37},
+    {"flame.gif", 50, 50},      {"banner.gif", 400, 40, 32, 2}, {"icon-16.png", 16, 16},
+    {"icon-32.png", 32, 32},    {"icon-48.png", 48, 48},        {"icon-64.png", 64, 64},
     {"icon-128.png", 128, 128}, {"icon-256.png", 256, 256},
 };
 
@@ -49,9 +50,21 @@ quint32 le32(const QByteArray& bytes, qsizetype at) {
 }
 
 void addPictureRows(const char* suffix) {
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<int>("width");
+    QTest::addColumn<int>("height");
+    QTest::addColumn<int>("hiddenLeft");
+    QTest::addColumn<int>("hiddenRight");
     for (const auto& p : kPictures)
         if (QByteArray(p.file).endsWith(suffix))
-            QTest::newRow(p.file) << QString(p.file) << p.width << p.height;
+            QTest::newRow(p.file) << QString(p.file) << p.width << p.height << p.hiddenLeft
+                                  << p.hiddenRight;
+}
+
+// The night sky behind the artwork: black, or a faint grey-blue star.
+bool isSky(QRgb pixel) {
+    return std::abs(qRed(pixel) - qGreen(pixel)) <= 2 && qBlue(pixel) >= qGreen(pixel) &&
+           qBlue(pixel) - qRed(pixel) <= 40;
 }
 
 } // namespace
@@ -60,29 +73,29 @@ class AssetFilesAreWellFormed : public QObject {
     Q_OBJECT
 
 private slots:
-    void pictureLoadsAtItsSizeOnBlack_data() {
-        QTest::addColumn<QString>("file");
-        QTest::addColumn<int>("width");
-        QTest::addColumn<int>("height");
-        addPictureRows("");
-    }
+    void pictureLoadsAtItsSizeOnBlack_data() { addPictureRows(""); }
 
     void pictureLoadsAtItsSizeOnBlack() {
         QFETCH(QString, file);
         QFETCH(int, width);
         QFETCH(int, height);
+        QFETCH(int, hiddenLeft);
+        QFETCH(int, hiddenRight);
         const QImage image(kAssets + "pictures/" + file);
         QVERIFY2(!image.isNull(), qPrintable(file + " is missing or unreadable"));
         QCOMPARE(image.size(), QSize(width, height));
 
         // Opaque, with pure black as the background (the commonest colour), and something
-        // drawn on it.
+        // drawn on it; the columns the window hides hold nothing meant to be seen.
         std::map<QRgb, int> counts;
         for (int y = 0; y < height; ++y)
             for (int x = 0; x < width; ++x) {
                 const QRgb pixel = image.pixel(x, y);
                 QCOMPARE(qAlpha(pixel), 255);
                 ++counts[pixel & 0xFFFFFFu];
+                if (x < hiddenLeft || x >= width - hiddenRight)
+                    QVERIFY2(isSky(pixel),
+                             qPrintable(QString("hidden %1,%2 is drawn on").arg(x).arg(y)));
             }
         const auto commonest = std::max_element(
             counts.begin(), counts.end(), [](auto& a, auto& b) { return a.second < b.second; });
@@ -90,12 +103,7 @@ private slots:
         QVERIFY2(width * height - counts[0] >= width * height / 20, "picture is nearly blank");
     }
 
-    void bitmapIs24BitUncompressed_data() {
-        QTest::addColumn<QString>("file");
-        QTest::addColumn<int>("width");
-        QTest::addColumn<int>("height");
-        addPictureRows(".bmp");
-    }
+    void bitmapIs24BitUncompressed_data() { addPictureRows(".bmp"); }
 
     void bitmapIs24BitUncompressed() {
         QFETCH(QString, file);
@@ -113,12 +121,7 @@ private slots:
         QCOMPARE(le32(bmp, 10) + rowBytes * quint32(height), quint32(bmp.size()));
     }
 
-    void gifHasOneFrameAFullPaletteAndNoTransparency_data() {
-        QTest::addColumn<QString>("file");
-        QTest::addColumn<int>("width");
-        QTest::addColumn<int>("height");
-        addPictureRows(".gif");
-    }
+    void gifHasOneFrameAFullPaletteAndNoTransparency_data() { addPictureRows(".gif"); }
 
     void gifHasOneFrameAFullPaletteAndNoTransparency() {
         QFETCH(QString, file);

@@ -729,48 +729,57 @@ QImage drawFlame() {
 }
 
 QImage drawBanner() {
-    QImage image = blackCanvas(400, 40);
+    // The about box places the banner 480 twips (32 px) left of its client area and clips 30
+    // twips (2 px) on the right, so only columns 32-397 are ever seen. Everything meant to be
+    // read lies in that window, a margin in from both edges; the hidden strips hold only sky.
+    constexpr int kWidth = 400, kHeight = 40;
+    constexpr int kSeenLeft = 480 / 15, kSeenRight = kWidth - 30 / 15, kMargin = 12;
+
+    QImage image = blackCanvas(kWidth, kHeight);
     QPainter painter(&image);
     prepare(painter);
 
     Rng rng(0x57A25);
     for (int i = 0; i < 90; ++i) {
-        const QPointF at(rng.range(0, 400), rng.range(0, 40));
+        const QPointF at(rng.range(0, kWidth), rng.range(0, kHeight));
         const int v = int(rng.range(50, 190));
         const double r = rng.range(0.35, 0.8);
         painter.setBrush(QColor(v, v, std::min(255, v + 30)));
         painter.drawEllipse(at, r, r);
     }
-    for (const QPointF at : {QPointF(150, 9), QPointF(214, 31), QPointF(372, 6)}) {
+    for (const QPointF at : {QPointF(196, 9), QPointF(266, 8), QPointF(372, 6)}) {
         glow(painter, at, 3.5, QColor(255, 255, 255), QColor(150, 190, 255, 150));
         painter.setBrush(QColor(200, 220, 255, 120));
         painter.drawRect(QRectF(at.x() - 4, at.y() - 0.4, 8, 0.8));
         painter.drawRect(QRectF(at.x() - 0.4, at.y() - 4, 0.8, 8));
     }
 
+    const std::string_view name = "ZELTO";
+    const int nameLeft = kSeenLeft + kMargin, nameRight = nameLeft + pixelTextWidth(name) * 4;
     const QColor warm[] = {QColor(255, 252, 196), QColor(255, 236, 120), QColor(255, 212, 68),
                            QColor(255, 182, 40),  QColor(252, 146, 30),  QColor(238, 108, 24),
                            QColor(214, 72, 20)};
     drawPixelText(
-        painter, QPoint(14, 6), "ZELTO", 4, [&](int row) { return warm[std::min(row, 6)]; },
+        painter, QPoint(nameLeft, 6), name, 4, [&](int row) { return warm[std::min(row, 6)]; },
         QColor(110, 18, 10), 2, QColor(255, 255, 236));
 
-    // A laser streak joining the name and the address.
-    QLinearGradient beam(144, 0, 226, 0);
-    beam.setColorAt(0, QColor(255, 120, 30, 0));
-    beam.setColorAt(0.5, QColor(255, 180, 80, 220));
-    beam.setColorAt(1, QColor(255, 120, 30, 0));
-    painter.setBrush(beam);
-    painter.drawRect(QRectF(144, 25.5, 82, 1.5));
-
     const std::string_view address = "zelto.example.org";
-    const int width = pixelTextWidth(address) * 2;
+    const int addressLeft = kSeenRight - kMargin - pixelTextWidth(address) * 2;
     const QColor cool[] = {QColor(190, 246, 255), QColor(170, 236, 255), QColor(146, 222, 250),
                            QColor(120, 204, 244), QColor(100, 186, 236), QColor(84, 168, 228),
                            QColor(72, 152, 220),  QColor(64, 138, 210),  QColor(58, 126, 200)};
     drawPixelText(
-        painter, QPoint(400 - 14 - width, 20), address, 2,
+        painter, QPoint(addressLeft, 20), address, 2,
         [&](int row) { return cool[std::min(row, 8)]; }, QColor(10, 40, 76), 1);
+
+    // A laser streak joining the name and the address.
+    const double beamLeft = nameRight + 6, beamRight = addressLeft - 6;
+    QLinearGradient beam(beamLeft, 0, beamRight, 0);
+    beam.setColorAt(0, QColor(255, 120, 30, 0));
+    beam.setColorAt(0.5, QColor(255, 180, 80, 220));
+    beam.setColorAt(1, QColor(255, 120, 30, 0));
+    painter.setBrush(beam);
+    painter.drawRect(QRectF(beamLeft, 25.5, beamRight - beamLeft, 1.5));
     return image;
 }
 

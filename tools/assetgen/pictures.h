@@ -14,7 +14,7 @@ QImage drawFighter();      // 162x207, a camouflaged fighter seen from above
 QImage drawSaucer();       // 50x50, a flying saucer
 QImage drawRock();         // 30x37, a dark red falling rock
 QImage drawFlame();        // 50x50, a red and yellow flame
-QImage drawBanner();       // 400x40, "ZELTO" and the web address in pixel letters
+QImage drawBanner();       // 400x40, "ZELTO" and the web address, readable in columns 32-397
 QImage drawIcon(int size); // size x size, the ship centred on black
 
 } // namespace assetgen
