@@ -6,7 +6,7 @@ cd "$(dirname "$0")/.."
 
 packages=(
     # build
-    cmake make g++ qt6-base-dev qt6-multimedia-dev
+    cmake make g++ qt6-base-dev qt6-multimedia-dev libsdl2-dev
     # running: the X11 platform plugin, sound, fonts for the game's texts
     qt6-qpa-plugins pulseaudio pulseaudio-utils fonts-liberation
     # tests: a virtual X server, window tools and screenshots, the fuzzers, the package checks

@@ -1,6 +1,8 @@
 // The game's entry point: the Qt shell around the one play field of the program.
 #include "game/play_field.h"
+#include "screens/field_input.h"
 #include "screens/game_clock.h"
+#include "screens/gamepad_control.h"
 #include "screens/play_field_window.h"
 #include "screens/qt_host.h"
 #include "screens/screens.h"
@@ -17,12 +19,17 @@
 namespace {
 
 /// Everything the program holds once: the sound device, the host, the play field with its
-/// record file in the current directory, the clock, and the play-field window while it is
-/// open.
+/// record file in the current directory, the clock, the one way in for keys and the pause,
+/// and the play-field window while it is open.
 class Game {
 public:
     explicit Game(const std::filesystem::path& waveFolder)
-        : field_(host_, sound_, ".", waveFolder), clock_(field_) {}
+        : field_(host_, sound_, ".", waveFolder), clock_(field_), input_(field_, clock_) {
+        QObject::connect(&input_, &zelto::FieldInput::pausedChanged,
+                         [this](bool paused) { sound_.setPaused(paused); });
+    }
+
+    zelto::FieldInput& input() { return input_; }
 
     /// Shows the play field: raises its window when it is open, else starts a new game.
     void showPlayField() {
@@ -30,7 +37,7 @@ public:
         // before it is needed: the menu need not wait for it.
         if (QApplication::windowIcon().isNull())
             QApplication::setWindowIcon(zelto::programIcon());
-        zelto::showPlayField(field_, clock_, window_);
+        zelto::showPlayField(input_, window_);
     }
 
 private:
@@ -38,6 +45,7 @@ private:
     zelto::QtHost host_;
     zelto::PlayField field_;
     zelto::GameClock clock_;
+    zelto::FieldInput input_;
     QPointer<zelto::PlayFieldWindow> window_;
 };
 
@@ -81,6 +89,7 @@ int main(int argc, char** argv) {
     // The menu goes before the game, and with it any about box or keys screen still open.
     zelto::Screens screens([&game] { game.showPlayField(); });
     screens.showMenu();
+    zelto::GamepadControl gamepads(screens, game.input());
 
     // The program ends when its last window closes, or at once by the menu's "&Esci".
     const int status = QApplication::exec();

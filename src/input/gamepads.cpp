@@ -1,0 +1,171 @@
+#include "input/gamepads.h"
+
+#include <QDir>
+#include <SDL.h>
+#include <cstdlib>
+#include <optional>
+
+namespace zelto {
+
+Q_LOGGING_CATEGORY(lcPad, "zelto.pad", QtInfoMsg)
+
+namespace {
+
+// Where the system makes a device file for every input device, controllers included.
+constexpr const char* kDeviceFolder = "/dev/input";
+constexpr const char* kDevices = "/dev";
+
+struct ButtonOf {
+    SDL_GameControllerButton sdl;
+    PadButton button;
+};
+// The buttons by their place on the controller: SDL's "A" is the bottom face button on every
+// layout, its "B" the right one, its "Y" the top one.
+constexpr ButtonOf kButtons[] = {
+    {SDL_CONTROLLER_BUTTON_DPAD_LEFT, PadButton::Left},
+    {SDL_CONTROLLER_BUTTON_DPAD_RIGHT, PadButton::Right},
+    {SDL_CONTROLLER_BUTTON_DPAD_UP, PadButton::Up},
+    {SDL_CONTROLLER_BUTTON_DPAD_DOWN, PadButton::Down},
+    {SDL_CONTROLLER_BUTTON_A, PadButton::South},
+    {SDL_CONTROLLER_BUTTON_B, PadButton::East},
+    {SDL_CONTROLLER_BUTTON_Y, PadButton::North},
+    {SDL_CONTROLLER_BUTTON_LEFTSHOULDER, PadButton::LeftShoulder},
+    {SDL_CONTROLLER_BUTTON_RIGHTSHOULDER, PadButton::RightShoulder},
+    {SDL_CONTROLLER_BUTTON_BACK, PadButton::Back},
+    {SDL_CONTROLLER_BUTTON_START, PadButton::Start},
+};
+
+std::optional<PadButton> buttonOf(int sdl) {
+    for (const ButtonOf& entry : kButtons) {
+        if (entry.sdl == sdl)
+            return entry.button;
+    }
+    return std::nullopt;
+}
+
+/// SDL's messages, which it would otherwise print on the terminal.
+void toLog(void*, int, SDL_LogPriority, const char* message) {
+    qCDebug(lcPad, "SDL: %s", message);
+}
+
+} // namespace
+
+int StickPush::move(int x) {
+    if (side_ != 0 && std::abs(x) < kRelease)
+        side_ = 0;
+    const int side = x <= -kPush ? -1 : x >= kPush ? 1 : 0;
+    if (side == 0 || side == side_)
+        return 0;
+    side_ = side;
+    return side;
+}
+
+Gamepads::Gamepads(QObject* parent) : QObject(parent) {
+    timer_.setInterval(kPollMs);
+    connect(&timer_, &QTimer::timeout, this, &Gamepads::poll);
+}
+
+Gamepads::~Gamepads() {
+    if (!started_)
+        return;
+    for (auto& [id, pad] : pads_)
+        SDL_GameControllerClose(pad.controller);
+    SDL_QuitSubSystem(SDL_INIT_GAMECONTROLLER);
+}
+
+void Gamepads::start() {
+    if (started_)
+        return;
+    SDL_LogSetOutputFunction(toLog, nullptr);
+    // The game has its own window and its own handling of signals: SDL is only asked about
+    // controllers, and reports them whichever window has the focus.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
+    if (SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) < 0) {
+        qCDebug(lcPad, "no controllers: %s", SDL_GetError());
+        return;
+    }
+    started_ = true;
+    watchDevices();
+    // SDL has found the controllers already plugged in, and queued them.
+    poll();
+}
+
+void Gamepads::watchDevices() {
+    // A folder that does not exist yet is watched for in its parent.
+    watcher_.addPath(QDir(QString::fromLatin1(kDeviceFolder)).exists()
+                         ? QString::fromLatin1(kDeviceFolder)
+                         : QString::fromLatin1(kDevices));
+    connect(&watcher_, &QFileSystemWatcher::directoryChanged, this, [this](const QString& path) {
+        if (path == QLatin1String(kDevices)) {
+            if (!QDir(QString::fromLatin1(kDeviceFolder)).exists())
+                return;
+            watcher_.removePath(path);
+            watcher_.addPath(QString::fromLatin1(kDeviceFolder));
+        }
+        lookForControllers();
+    });
+}
+
+void Gamepads::lookForControllers() {
+    if (!started_)
+        return;
+    looking_.setRemainingTime(kLookMs);
+    updateTimer();
+}
+
+void Gamepads::updateTimer() {
+    if (!pads_.empty() || !looking_.hasExpired()) {
+        if (!timer_.isActive())
+            timer_.start();
+    } else {
+        timer_.stop();
+    }
+}
+
+void Gamepads::poll() {
+    if (!started_)
+        return;
+    SDL_Event event;
+    while (SDL_PollEvent(&event)) {
+        std::optional<PadButton> press;
+        switch (event.type) {
+        case SDL_CONTROLLERDEVICEADDED:
+            if (SDL_GameController* controller = SDL_GameControllerOpen(event.cdevice.which)) {
+                const int id = SDL_JoystickInstanceID(SDL_GameControllerGetJoystick(controller));
+                if (pads_.count(id)) {
+                    SDL_GameControllerClose(controller); // one open is enough
+                } else {
+                    pads_[id].controller = controller;
+                    looking_ = QDeadlineTimer(); // found: it is read from now on anyway
+                    qCDebug(lcPad, "controller %d: %s", id, SDL_GameControllerName(controller));
+                }
+            }
+            break;
+        case SDL_CONTROLLERDEVICEREMOVED:
+            if (const auto pad = pads_.find(event.cdevice.which); pad != pads_.end()) {
+                SDL_GameControllerClose(pad->second.controller);
+                pads_.erase(pad);
+                qCDebug(lcPad, "controller %d is gone", event.cdevice.which);
+            }
+            break;
+        case SDL_CONTROLLERBUTTONDOWN:
+            press = buttonOf(event.cbutton.button);
+            break;
+        case SDL_CONTROLLERAXISMOTION:
+            if (const auto pad = pads_.find(event.caxis.which);
+                pad != pads_.end() && event.caxis.axis == SDL_CONTROLLER_AXIS_LEFTX) {
+                if (const int side = pad->second.stick.move(event.caxis.value))
+                    press = side < 0 ? PadButton::Left : PadButton::Right;
+            }
+            break;
+        default:
+            break;
+        }
+        if (press)
+            emit pressed(*press);
+    }
+    updateTimer();
+}
+
+} // namespace zelto
