@@ -36,6 +36,11 @@ void FieldInput::toggleMusic() {
     type(musicOn_ ? 's' : 'a');
 }
 
+void FieldInput::closeField() {
+    setPaused(false);
+    field_.close();
+}
+
 bool FieldInput::isPaused() const {
     return clock_.isPaused();
 }

@@ -39,6 +39,8 @@ public:
 
     /// A new game has opened: its music plays.
     void gameOpened() { musicOn_ = true; }
+    /// Closes the field, paused or not, as closing its window does; a pause ends with it.
+    void closeField();
 
 signals:
     /// The key handler has had `code`: the field may have changed.

@@ -148,8 +148,7 @@ void PlayFieldWindow::closeEvent(QCloseEvent* event) {
             event->ignore();
             return;
         }
-        input_.setPaused(false);
-        field_.close();
+        input_.closeField();
         clock_.reschedule();
     }
     event->accept();
