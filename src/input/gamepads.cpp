@@ -1,6 +1,7 @@
 #include "input/gamepads.h"
 
 #include <QDir>
+#include <QLibrary>
 #include <SDL.h>
 #include <cstdlib>
 #include <optional>
@@ -10,6 +11,48 @@ namespace zelto {
 Q_LOGGING_CATEGORY(lcPad, "zelto.pad", QtInfoMsg)
 
 namespace {
+
+// SDL is loaded when the controllers are first looked for, not linked: it and the thirty-odd
+// libraries it needs (sound, Wayland, X extensions) would add some 10 ms to every start of
+// the game, before its menu shows.
+#define ZELTO_SDL_FUNCTIONS(X)                                                                     \
+    X(SDL_LogSetOutputFunction)                                                                    \
+    X(SDL_SetHint)                                                                                 \
+    X(SDL_InitSubSystem)                                                                           \
+    X(SDL_QuitSubSystem)                                                                           \
+    X(SDL_GetError)                                                                                \
+    X(SDL_PollEvent)                                                                               \
+    X(SDL_GameControllerOpen)                                                                      \
+    X(SDL_GameControllerClose)                                                                     \
+    X(SDL_GameControllerGetJoystick)                                                               \
+    X(SDL_GameControllerName)                                                                      \
+    X(SDL_JoystickInstanceID)
+
+struct SdlApi {
+#define ZELTO_DECLARE(function) decltype(&::function) function = nullptr;
+    ZELTO_SDL_FUNCTIONS(ZELTO_DECLARE)
+#undef ZELTO_DECLARE
+};
+
+/// SDL, or null when this machine has none (said once).
+const SdlApi* sdl() {
+    static const std::optional<SdlApi> api = []() -> std::optional<SdlApi> {
+        QLibrary library(QStringLiteral("SDL2-2.0"), 0);
+        SdlApi loaded;
+        bool complete = library.load();
+#define ZELTO_RESOLVE(function)                                                                    \
+    loaded.function = reinterpret_cast<decltype(loaded.function)>(library.resolve(#function));     \
+    complete = complete && loaded.function;
+        ZELTO_SDL_FUNCTIONS(ZELTO_RESOLVE)
+#undef ZELTO_RESOLVE
+        if (complete)
+            return loaded;
+        qCDebug(lcPad, "no usable SDL library (%s); no controllers",
+                qUtf8Printable(library.errorString()));
+        return std::nullopt;
+    }();
+    return api ? &*api : nullptr;
+}
 
 // Where the system makes a device file for every input device, controllers included.
 constexpr const char* kDeviceFolder = "/dev/input";
@@ -69,20 +112,21 @@ Gamepads::~Gamepads() {
     if (!started_)
         return;
     for (auto& [id, pad] : pads_)
-        SDL_GameControllerClose(pad.controller);
-    SDL_QuitSubSystem(SDL_INIT_GAMECONTROLLER);
+        sdl()->SDL_GameControllerClose(pad.controller);
+    sdl()->SDL_QuitSubSystem(SDL_INIT_GAMECONTROLLER);
 }
 
 void Gamepads::start() {
-    if (started_)
+    const SdlApi* api = sdl();
+    if (started_ || !api)
         return;
-    SDL_LogSetOutputFunction(toLog, nullptr);
+    api->SDL_LogSetOutputFunction(toLog, nullptr);
     // The game has its own window and its own handling of signals: SDL is only asked about
     // controllers, and reports them whichever window has the focus.
-    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-    SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
-    if (SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) < 0) {
-        qCDebug(lcPad, "no controllers: %s", SDL_GetError());
+    api->SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    api->SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
+    if (api->SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) < 0) {
+        qCDebug(lcPad, "no controllers: %s", api->SDL_GetError());
         return;
     }
     started_ = true;
@@ -126,25 +170,27 @@ void Gamepads::updateTimer() {
 void Gamepads::poll() {
     if (!started_)
         return;
+    const SdlApi& api = *sdl();
     SDL_Event event;
-    while (SDL_PollEvent(&event)) {
+    while (api.SDL_PollEvent(&event)) {
         std::optional<PadButton> press;
         switch (event.type) {
         case SDL_CONTROLLERDEVICEADDED:
-            if (SDL_GameController* controller = SDL_GameControllerOpen(event.cdevice.which)) {
-                const int id = SDL_JoystickInstanceID(SDL_GameControllerGetJoystick(controller));
+            if (SDL_GameController* controller = api.SDL_GameControllerOpen(event.cdevice.which)) {
+                const int id =
+                    api.SDL_JoystickInstanceID(api.SDL_GameControllerGetJoystick(controller));
                 if (pads_.count(id)) {
-                    SDL_GameControllerClose(controller); // one open is enough
+                    api.SDL_GameControllerClose(controller); // one open is enough
                 } else {
                     pads_[id].controller = controller;
                     looking_ = QDeadlineTimer(); // found: it is read from now on anyway
-                    qCDebug(lcPad, "controller %d: %s", id, SDL_GameControllerName(controller));
+                    qCDebug(lcPad, "controller %d: %s", id, api.SDL_GameControllerName(controller));
                 }
             }
             break;
         case SDL_CONTROLLERDEVICEREMOVED:
             if (const auto pad = pads_.find(event.cdevice.which); pad != pads_.end()) {
-                SDL_GameControllerClose(pad->second.controller);
+                api.SDL_GameControllerClose(pad->second.controller);
                 pads_.erase(pad);
                 qCDebug(lcPad, "controller %d is gone", event.cdevice.which);
             }

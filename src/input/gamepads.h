@@ -52,7 +52,9 @@ private:
 /// while none is attached: the device folder is watched for new devices, and only a change
 /// there lets SDL look for a few seconds; the controllers are read kPollMs apart only while at
 /// least one is open. SDL's joystick and game-controller parts are all that is started (no
-/// window, no sound), and what SDL says goes to zelto.pad.
+/// window, no sound), and what SDL says goes to zelto.pad. SDL itself is loaded by start(), not
+/// linked, so a game without controllers starts as quickly as before, and a machine without
+/// SDL only has no controllers.
 class Gamepads final : public QObject {
     Q_OBJECT
 
@@ -60,7 +62,7 @@ public:
     /// How long SDL looks for a controller after the device folder has changed: the system
     /// may make a new device readable only a moment after it appears.
     static constexpr int kLookMs = 3000;
-    static constexpr int kPollMs = 16;
+    static constexpr int kPollMs = 20;
 
     explicit Gamepads(QObject* parent = nullptr);
     ~Gamepads() override;
