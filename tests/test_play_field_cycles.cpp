@@ -1,6 +1,7 @@
 // A thousand games opened and closed offscreen: a closed play field must leave nothing behind,
 // neither objects nor memory. Under the sanitize preset LeakSanitizer checks the memory at
 // exit as well.
+#include "screens/field_input.h"
 #include "screens/game_clock.h"
 #include "screens/play_field_window.h"
 #include "screens/qt_host.h"
@@ -27,6 +28,7 @@ struct Program {
     SilentSoundDevice sound;
     PlayField field{host, sound, folder.path().toStdString(), {}};
     ListenedClock clock{field};
+    FieldInput input{field, clock};
     QPointer<PlayFieldWindow> window;
     std::int64_t time = 0;
     int paints = 0;
@@ -44,7 +46,7 @@ struct Program {
     /// One game: open, paint, a few ticks with a shot in flight, then the quit key and the
     /// deferred delete. False when the game or its window did not go.
     bool cycle() {
-        showPlayField(field, clock, window);
+        showPlayField(input, window);
         QCoreApplication::processEvents();
         paints += window->isVisible() && !window->visibleRegion().isEmpty();
         QTest::keyClick(window, Qt::Key_M);

@@ -1,7 +1,11 @@
 // The play-field window behind "&Play": its shape, the keys it passes on, closing,
 // repainting only what changed, the real-time clock behind it, one game at most, a fresh
-// one after the quit key, and "&Esci" leaving the record file alone.
+// one after the quit key, "&Esci" leaving the record file alone, the pause, and controllers
+// (SDL's virtual ones) on the field and the menu.
+#include "screens/field_input.h"
 #include "screens/game_clock.h"
+#include "screens/gamepad_control.h"
+#include "screens/keys_help.h"
 #include "screens/play_field_window.h"
 #include "screens/qt_host.h"
 #include "screens/screens.h"
@@ -15,6 +19,7 @@
 #include <QThread>
 #include <QTimer>
 #include <QtTest>
+#include <SDL.h>
 
 using namespace zelto;
 using namespace zelto::test;
@@ -29,8 +34,10 @@ struct Program {
     RecordingSoundDevice sound;
     PlayField field{host, sound, folder.path().toStdString(), {}};
     GameClock clock{field};
+    FieldInput input{field, clock};
     QPointer<PlayFieldWindow> window;
-    Screens screens{[this] { showPlayField(field, clock, window); }};
+    Screens screens{[this] { showPlayField(input, window); }};
+    GamepadControl pads{screens, input};
     std::int64_t time = 0;
     std::function<void()> whileBoxOpen = [] {};
 
@@ -54,6 +61,63 @@ struct Program {
         clock.advance();
     }
 };
+
+/// A controller plugged in for the test: SDL's virtual joystick with a game controller's
+/// buttons and axes. Each change is read at once, as the polling would.
+struct VirtualPad {
+    Gamepads& pads;
+    SDL_Joystick* joystick = nullptr;
+
+    explicit VirtualPad(Gamepads& gamepads) : pads(gamepads) {
+        pads.start();
+        send("plug");
+    }
+    ~VirtualPad() { send("unplug"); }
+    /// Space-separated inputs: a button by SDL's name ("a", "dpleft"), the left stick's
+    /// sideways position ("-20000"), "unplug" or "plug".
+    void send(const QString& inputs) {
+        for (const QString& input : inputs.split(' ', Qt::SkipEmptyParts)) {
+            bool isNumber = false;
+            const int x = input.toInt(&isNumber);
+            if (input == "plug") {
+                SDL_VirtualJoystickDesc desc{};
+                desc.version = SDL_VIRTUAL_JOYSTICK_DESC_VERSION;
+                desc.type = SDL_JOYSTICK_TYPE_GAMECONTROLLER;
+                desc.naxes = SDL_CONTROLLER_AXIS_MAX;
+                desc.nbuttons = SDL_CONTROLLER_BUTTON_MAX;
+                joystick = SDL_JoystickOpen(SDL_JoystickAttachVirtualEx(&desc));
+            } else if (input == "unplug" && joystick) {
+                SDL_JoystickClose(std::exchange(joystick, nullptr));
+                SDL_JoystickDetachVirtual(0);
+            } else if (isNumber) {
+                SDL_JoystickSetVirtualAxis(joystick, SDL_CONTROLLER_AXIS_LEFTX, Sint16(x));
+            } else {
+                const int button = SDL_GameControllerGetButtonFromString(qPrintable(input));
+                SDL_JoystickSetVirtualButton(joystick, button, 1);
+                pads.poll();
+                SDL_JoystickSetVirtualButton(joystick, button, 0);
+            }
+            pads.poll();
+        }
+    }
+};
+
+/// The codes the field's key handler has had, as text.
+QString typedCodes(const QSignalSpy& typed) {
+    QString codes;
+    for (const QList<QVariant>& call : typed)
+        codes += QChar(call.front().toInt());
+    return codes;
+}
+
+/// Whether anything white stands in the middle of the window, where "Pausa" goes.
+bool middleLit(QWidget* window) {
+    const QImage middle =
+        window->grab(QRect(340, 285, 120, 30))
+            .toImage()
+            .convertToFormat(QImage::Format_Grayscale8); // 120 bytes a line, no padding
+    return *std::max_element(middle.constBits(), middle.constBits() + middle.sizeInBytes()) > 200;
+}
 
 int windowsOfTheField() {
     int count = 0;
@@ -149,6 +213,10 @@ private slots:
             boxShown = true;
             // A timer still running while the box is open must go on ticking.
             shell.form().Timer3.setEnabled(true);
+            // No pause while the box is open, whatever asks for it.
+            QTest::keyClick(shell.window, Qt::Key_Pause);
+            emit qApp->applicationStateChanged(Qt::ApplicationInactive);
+            QVERIFY(!shell.input.isPaused());
             shell.time += 100;
             QTRY_VERIFY_WITH_TIMEOUT(shell.form().Image1.left > shipStart, 1000);
         };
@@ -209,6 +277,104 @@ private slots:
         QCOMPARE(QCoreApplication::exec(), 0);
         QCOMPARE(readFile(record), std::string("1500\r\n"));
         QVERIFY(program.field.isOpen()); // no close handling ran
+    }
+
+    void pauseStopsTheRulesTime_data() {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<bool>("pauses");
+        QTest::newRow("Pause key") << "Pause" << true;
+        QTest::newRow("Escape") << "Escape" << true;
+        QTest::newRow("controller's Start") << "start" << true;
+        QTest::newRow("another program takes the focus") << "away" << true;
+        QTest::newRow("the game's menu takes the focus") << "menu" << false;
+    }
+    void pauseStopsTheRulesTime() {
+        QFETCH(QString, how);
+        QFETCH(bool, pauses);
+        Program shell;
+        VirtualPad pad(shell.pads.gamepads());
+        const auto toggle = [&](const QString& way) {
+            if (way == "away")
+                emit qApp->applicationStateChanged(Qt::ApplicationInactive);
+            else if (way == "menu")
+                shell.screens.showMenu();
+            else if (way == "start")
+                pad.send(way);
+            else
+                QTest::keyClick(shell.window, way == "Pause" ? Qt::Key_Pause : Qt::Key_Escape);
+        };
+        QSignalSpy typed(&shell.input, &FieldInput::typed);
+        shell.wait(100);
+        const std::int64_t before = shell.field.now();
+        toggle(how);
+        QCOMPARE(shell.input.isPaused(), pauses);
+        QCOMPARE(middleLit(shell.window), pauses);
+        shell.wait(5000);
+        QTest::keyClick(shell.window, Qt::Key_X);
+        QTest::keyClick(shell.window, Qt::Key_Q);
+        QCOMPARE(typed.count(), pauses ? 0 : 2);
+        if (!pauses)
+            return;
+        QCOMPARE(shell.field.now(), before);
+        QVERIFY(!shell.clock.isArmed());
+        toggle(how == "away" ? QStringLiteral("Pause") : how);
+        shell.wait(100);
+        QCOMPARE(shell.field.now(), before + 100);
+        QVERIFY(!middleLit(shell.window));
+        // Closed while paused, the game goes as ever and takes its pause with it.
+        toggle(QStringLiteral("Pause"));
+        shell.window->close();
+        QVERIFY(!shell.field.isOpen() && !shell.input.isPaused());
+    }
+
+    void controllerTypesTheKeys_data() {
+        QTest::addColumn<QString>("inputs");
+        QTest::addColumn<QString>("codes");
+        QTest::newRow("buttons") << "a b x rightshoulder leftshoulder dpleft dpright back"
+                                 << "mplkzxq";
+        QTest::newRow("north: music off, on, off") << "y y y"
+                                                   << "sas";
+        QTest::newRow("north after the keyboard's s: on") << "key:s y"
+                                                          << "sa";
+        QTest::newRow("stick: one push each way, dead zone and hysteresis")
+            << "-20000 -30000 -12000 -17000 -5000 -17000 20000 12000 17000 0 3000"
+            << "zzx";
+        QTest::newRow("plugged out and in again mid-game") << "a unplug a plug a unplug"
+                                                           << "mm";
+        QTest::newRow("paused: only Start gets through") << "start a y dpleft start a"
+                                                         << "m";
+    }
+    void controllerTypesTheKeys() {
+        QFETCH(QString, inputs);
+        QFETCH(QString, codes);
+        Program shell;
+        QSignalSpy typed(&shell.input, &FieldInput::typed);
+        VirtualPad pad(shell.pads.gamepads());
+        for (const QString& input : inputs.split(' ')) {
+            if (input.startsWith("key:"))
+                QTest::keyClicks(shell.window, input.mid(4));
+            else
+                pad.send(input);
+        }
+        QCOMPARE(typedCodes(typed), codes);
+        // Read on a timer while plugged in, and not at all once none is.
+        QCOMPARE(shell.pads.gamepads().isPolling(), pad.joystick != nullptr);
+    }
+
+    void controllerWorksTheMenu() {
+        Program program(true, true);
+        VirtualPad pad(program.pads.gamepads());
+        Form2& menu = program.screens.menu();
+        QTRY_COMPARE(QApplication::activeWindow(), &menu);
+        pad.send("dpup");
+        QCOMPARE(menu.focusWidget(), menu.Command4); // round from the first to the last
+        pad.send("dpdown dpdown a");
+        QVERIFY(program.screens.keysHelp());
+        QTRY_COMPARE(QApplication::activeWindow(), program.screens.keysHelp());
+        pad.send("b");
+        QTRY_VERIFY(!program.screens.keysHelp());
+        pad.send("dpdown a"); // to the menu, whether or not it has the focus back
+        QCOMPARE(windowsOfTheField(), 1);
     }
 };
 

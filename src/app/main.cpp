@@ -1,6 +1,8 @@
 // The game's entry point: the Qt shell around the one play field of the program.
 #include "game/play_field.h"
+#include "screens/field_input.h"
 #include "screens/game_clock.h"
+#include "screens/gamepad_control.h"
 #include "screens/play_field_window.h"
 #include "screens/qt_host.h"
 #include "screens/screens.h"
@@ -23,11 +25,17 @@
 namespace {
 
 /// Everything the program holds once: the sound device, the host, the play field with its
-/// record file in `recordFolder`, the clock, and the play-field window while it is open.
+/// record file in `recordFolder`, the clock, the one way in for keys and the pause, and the
+/// play-field window while it is open.
 class Game {
 public:
     Game(const std::filesystem::path& recordFolder, const std::filesystem::path& waveFolder)
-        : field_(host_, sound_, recordFolder, waveFolder), clock_(field_) {}
+        : field_(host_, sound_, recordFolder, waveFolder), clock_(field_), input_(field_, clock_) {
+        QObject::connect(&input_, &zelto::FieldInput::pausedChanged,
+                         [this](bool paused) { sound_.setPaused(paused); });
+    }
+
+    zelto::FieldInput& input() { return input_; }
 
     /// Shows the play field: raises its window when it is open, else starts a new game.
     void showPlayField() {
@@ -35,7 +43,7 @@ public:
         // before it is needed: the menu need not wait for it.
         if (QApplication::windowIcon().isNull())
             QApplication::setWindowIcon(zelto::programIcon());
-        zelto::showPlayField(field_, clock_, window_);
+        zelto::showPlayField(input_, window_);
     }
 
 private:
@@ -43,6 +51,7 @@ private:
     zelto::QtHost host_;
     zelto::PlayField field_;
     zelto::GameClock clock_;
+    zelto::FieldInput input_;
     QPointer<zelto::PlayFieldWindow> window_;
 };
 
@@ -140,6 +149,7 @@ int main(int argc, char** argv) {
     // The menu goes before the game, and with it any about box or keys screen still open.
     zelto::Screens screens([&game] { game.showPlayField(); });
     screens.showMenu();
+    zelto::GamepadControl gamepads(screens, game.input());
     if (options.play)
         screens.showPlayField();
 

@@ -17,7 +17,23 @@ GameClock::GameClock(PlayField& field, QObject* parent) : QObject(parent), field
 }
 
 std::int64_t GameClock::now() const {
-    return source_ ? source_() : elapsed_.elapsed();
+    if (pausedAt_)
+        return *pausedAt_ - pausedFor_;
+    return (source_ ? source_() : elapsed_.elapsed()) - pausedFor_;
+}
+
+void GameClock::setPaused(bool paused) {
+    if (paused == isPaused() || (paused && isAdvancing()))
+        return;
+    const std::int64_t source = source_ ? source_() : elapsed_.elapsed();
+    if (paused) {
+        pausedAt_ = source;
+        timer_.stop();
+    } else {
+        pausedFor_ += source - *pausedAt_;
+        pausedAt_.reset();
+        reschedule();
+    }
 }
 
 void GameClock::setTimeSource(TimeSource source) {
@@ -42,7 +58,7 @@ void GameClock::advance() {
 
 void GameClock::reschedule() {
     const auto due = field_.nextDue();
-    if (!due) {
+    if (!due || isPaused()) {
         timer_.stop();
         return;
     }

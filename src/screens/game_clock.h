@@ -8,14 +8,16 @@
 #include <QTimer>
 #include <cstdint>
 #include <functional>
+#include <optional>
 
 namespace zelto {
 
 /// Drives a play field from real time. Time is the milliseconds since the clock was made (a
-/// monotonic count, so the program makes it at start-up). One precise single-shot timer is
-/// armed for the field's next due tick and nothing else: while no timer of the field is
-/// enabled the clock sleeps. Whoever changes the field's timers from outside (a key, showing
-/// the field) calls reschedule() afterwards.
+/// monotonic count, so the program makes it at start-up), less every span the clock stood
+/// paused: to the field a pause never happened. One precise single-shot timer is armed for the
+/// field's next due tick and nothing else: while no timer of the field is enabled, or the
+/// clock is paused, the clock sleeps. Whoever changes the field's timers from outside (a key,
+/// showing the field) calls reschedule() afterwards.
 class GameClock : public QObject {
     Q_OBJECT
 
@@ -24,7 +26,7 @@ public:
 
     explicit GameClock(PlayField& field, QObject* parent = nullptr);
 
-    /// Milliseconds since the program started, as the field counts them.
+    /// Milliseconds since the program started, as the field counts them: paused spans left out.
     std::int64_t now() const;
     /// Replaces the real time by another source, for tests that step time themselves.
     void setTimeSource(TimeSource source);
@@ -42,6 +44,12 @@ public:
     /// Whether the timer is armed for a due tick.
     bool isArmed() const { return timer_.isActive(); }
 
+    /// Stops time (now() stands still and nothing ticks) or lets it go on from where it
+    /// stood. Not while a tick handler runs: a message box it opened must go on getting the
+    /// other timers' ticks, so pausing then does nothing.
+    void setPaused(bool paused);
+    bool isPaused() const { return pausedAt_.has_value(); }
+
 signals:
     /// The field may have changed: emitted after every advance.
     void advanced();
@@ -50,6 +58,8 @@ private:
     PlayField& field_;
     QElapsedTimer elapsed_;
     TimeSource source_;
+    std::optional<std::int64_t> pausedAt_; // the source's time when the pause began
+    std::int64_t pausedFor_ = 0;           // the source's time spent in pauses before
     QTimer timer_;
     int depth_ = 0;
 };

@@ -1,7 +1,8 @@
 #include "screens/play_field_window.h"
 
+#include "screens/field_input.h"
+#include "screens/fonts.h"
 #include "screens/game_clock.h"
-#include "screens/logging.h"
 #include "screens/task_bar.h"
 
 #include <QCloseEvent>
@@ -11,12 +12,12 @@
 #include <QScreen>
 #include <QTransform>
 #include <algorithm>
-#include <exception>
 
 namespace zelto {
 
-PlayFieldWindow::PlayFieldWindow(PlayField& field, GameClock& clock, QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), field_(field), clock_(clock) {
+PlayFieldWindow::PlayFieldWindow(FieldInput& input, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), input_(input), field_(input.field()),
+      clock_(input.clock()) {
     setAttribute(Qt::WA_DeleteOnClose);
     // Every paint covers its whole area, so Qt need not clear it first.
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -30,6 +31,8 @@ PlayFieldWindow::PlayFieldWindow(PlayField& field, GameClock& clock, QWidget* pa
     setPalette(black);
     keepOffTaskBar(*this);
     connect(&clock_, &GameClock::advanced, this, &PlayFieldWindow::refresh);
+    connect(&input_, &FieldInput::typed, this, &PlayFieldWindow::refresh);
+    connect(&input_, &FieldInput::pausedChanged, this, qOverload<>(&QWidget::update));
 }
 
 PlayFieldWindow::~PlayFieldWindow() = default;
@@ -56,6 +59,13 @@ void PlayFieldWindow::paintEvent(QPaintEvent* event) {
     const QRect exposed = transform.inverted().mapRect(QRectF(event->rect())).toAlignedRect() &
                           QRect(QPoint(0, 0), kFieldPixelSize);
     painter_.paint(painter, *form, exposed);
+    if (input_.isPaused()) {
+        // In the labels' font and colour, over whatever lies in the middle of the field.
+        painter.setFont(msSansSerif(12, true));
+        painter.setPen(Qt::white);
+        painter.drawText(QRect(QPoint(0, 0), kFieldPixelSize), Qt::AlignCenter,
+                         QStringLiteral("Pausa"));
+    }
 }
 
 void PlayFieldWindow::toggleFullScreen() {
@@ -90,6 +100,13 @@ void PlayFieldWindow::keyPressEvent(QKeyEvent* event) {
         toggleFullScreen();
         return;
     }
+    // Escape types a character that the rules ignore, so taking it for the pause loses nothing.
+    if (event->key() == Qt::Key_Pause || event->key() == Qt::Key_Escape) {
+        event->accept();
+        if (!event->isAutoRepeat())
+            input_.togglePause();
+        return;
+    }
     const QString text = event->text();
     // Only keys that type a character reach the game, as their single-byte code.
     if (text.isEmpty() || text.front().unicode() >= 256) {
@@ -97,13 +114,7 @@ void PlayFieldWindow::keyPressEvent(QKeyEvent* event) {
         return;
     }
     event->accept();
-    try {
-        field_.keyPress(text.front().unicode());
-    } catch (const std::exception& error) {
-        qCDebug(lcField, "a key failed: %s", error.what());
-    }
-    clock_.reschedule();
-    refresh();
+    input_.type(text.front().unicode());
 }
 
 void PlayFieldWindow::refresh() {
@@ -136,7 +147,7 @@ void PlayFieldWindow::closeEvent(QCloseEvent* event) {
             event->ignore();
             return;
         }
-        field_.close();
+        input_.closeField();
         clock_.reschedule();
     }
     event->accept();
@@ -146,20 +157,20 @@ void PlayFieldWindow::closeEvent(QCloseEvent* event) {
     }
 }
 
-PlayFieldWindow* showPlayField(PlayField& field, GameClock& clock,
-                               QPointer<PlayFieldWindow>& window) {
+PlayFieldWindow* showPlayField(FieldInput& input, QPointer<PlayFieldWindow>& window) {
     if (window) {
         window->raise();
         window->activateWindow();
         return window;
     }
-    if (!field.isOpen()) {
-        clock.advance();
-        field.show();
+    if (!input.field().isOpen()) {
+        input.clock().advance();
+        input.field().show();
+        input.gameOpened();
     }
-    window = new PlayFieldWindow(field, clock);
+    window = new PlayFieldWindow(input);
     window->show();
-    clock.reschedule();
+    input.clock().reschedule();
     return window;
 }
 

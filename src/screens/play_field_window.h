@@ -10,19 +10,22 @@
 
 namespace zelto {
 
+class FieldInput;
 class GameClock;
 
-/// Shows a play field that lives elsewhere (the program's one PlayField) and passes it the
-/// typed keys. The client area is the field's 800 x 600 pixels, black, without frame, title
-/// bar or task-bar entry. Painting only reads the field; after every advance of the clock
-/// and every key the window repaints just the boxes of what changed. When the field closes
-/// (the quit key) the window emits closed() and closes; it deletes itself on close.
-/// Closing the window otherwise (by the window system) closes the field too.
+/// Shows a play field that lives elsewhere (the program's one PlayField) and passes the typed
+/// keys to its input. The client area is the field's 800 x 600 pixels, black, without frame,
+/// title bar or task-bar entry. Painting only reads the field; after every advance of the
+/// clock and every key the window repaints just the boxes of what changed. Pause and Escape
+/// pause the game and resume it; while it is paused "Pausa" stands in the middle of the field.
+/// When the field closes (the quit key) the window emits closed() and closes; it deletes
+/// itself on close. Closing the window otherwise (by the window system) closes the field too,
+/// paused or not.
 class PlayFieldWindow : public QWidget {
     Q_OBJECT
 
 public:
-    PlayFieldWindow(PlayField& field, GameClock& clock, QWidget* parent = nullptr);
+    explicit PlayFieldWindow(FieldInput& input, QWidget* parent = nullptr);
     ~PlayFieldWindow() override;
 
 signals:
@@ -47,6 +50,7 @@ private:
     /// largest whole number of device pixels to a field pixel that fits, centred on black.
     QTransform fieldToWindow() const;
 
+    FieldInput& input_;
     PlayField& field_;
     GameClock& clock_;
     FieldPainter painter_;
@@ -58,7 +62,6 @@ private:
 /// Shows the play field: with its window open, raises and activates it; otherwise opens a new
 /// game (the clock brought up to now first, so that its timers count from this moment) in a
 /// new window, which `window` then tracks until it is deleted. Returns the window.
-PlayFieldWindow* showPlayField(PlayField& field, GameClock& clock,
-                               QPointer<PlayFieldWindow>& window);
+PlayFieldWindow* showPlayField(FieldInput& input, QPointer<PlayFieldWindow>& window);
 
 } // namespace zelto

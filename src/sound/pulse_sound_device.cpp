@@ -40,6 +40,7 @@ namespace {
     X(pa_stream_cancel_write)                                                                      \
     X(pa_stream_write)                                                                             \
     X(pa_stream_drain)                                                                             \
+    X(pa_stream_cork)                                                                              \
     X(pa_stream_disconnect)                                                                        \
     X(pa_stream_unref)                                                                             \
     X(pa_operation_cancel)                                                                         \
@@ -280,6 +281,22 @@ bool PulseSoundDevice::isOpen(SoundChannel id) const {
     return channel(id).open;
 }
 
+void PulseSoundDevice::setPaused(bool paused) {
+    if (!loop_) {
+        paused_ = paused;
+        return;
+    }
+    LoopLock lock(loop_);
+    paused_ = paused;
+    for (Channel& c : channels_) {
+        // A stream still being set up cannot be corked; it is a moment from its start.
+        if (!c.stream)
+            continue;
+        if (pa_operation* cork = pulse()->pa_stream_cork(c.stream, paused, nullptr, nullptr))
+            pulse()->pa_operation_unref(cork);
+    }
+}
+
 void PulseSoundDevice::reachServer() {
     if (!loader_) {
         // Loading the library and what it needs takes milliseconds: not on the game's thread.
@@ -350,8 +367,9 @@ void PulseSoundDevice::startStream(Channel& c) {
                                 .prebuf = std::uint32_t(-1),
                                 .minreq = std::uint32_t(-1),
                                 .fragsize = std::uint32_t(-1)};
-    if (pa.pa_stream_connect_playback(c.stream, nullptr, &buffer, PA_STREAM_ADJUST_LATENCY, nullptr,
-                                      nullptr) < 0) {
+    const auto flags = pa_stream_flags_t(PA_STREAM_ADJUST_LATENCY |
+                                         (paused_ ? PA_STREAM_START_CORKED : PA_STREAM_NOFLAGS));
+    if (pa.pa_stream_connect_playback(c.stream, nullptr, &buffer, flags, nullptr, nullptr) < 0) {
         qCDebug(lcSound, "the %s channel cannot play: %s", c.name,
                 pa.pa_strerror(pa.pa_context_errno(context_)));
         dropStream(c);

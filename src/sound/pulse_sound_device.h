@@ -42,6 +42,9 @@ public:
 
     /// Whether the channel holds a file it can play (opened and not closed since).
     bool isOpen(SoundChannel channel) const;
+    /// Holds every channel where it is (its stream stays on the server, corked) or lets them
+    /// all play on from there. A sound that starts while paused starts held.
+    void setPaused(bool paused);
 
     /// Where a playable wave file keeps its sound, as its header tells.
     struct WaveLayout {
@@ -84,6 +87,7 @@ private:
     /// Receives the loader's end on the game's thread, while the device lives.
     QObject receiver_;
     bool loaded_ = false;
+    bool paused_ = false; // read by the server's thread under the main loop's lock
     pa_threaded_mainloop* loop_ = nullptr;
     pa_context* context_ = nullptr;
 };

@@ -30,8 +30,8 @@ check() { if eval "$2"; then echo "ok: $1"; else echo "FAILED: $1"; failures=$((
 deb="$(ls "$work"/package/zelto_*.deb)"
 echo "package: $(basename "$deb")"
 dpkg-deb -f "$deb" Depends
-check "depends on Qt 6, PulseAudio and fonts" \
-    "dpkg-deb -f '$deb' Depends | grep -q libqt6widgets6 && dpkg-deb -f '$deb' Depends | grep -q libpulse0 && dpkg-deb -f '$deb' Depends | grep -q fonts-liberation"
+check "depends on Qt 6, PulseAudio, SDL and fonts" \
+    "dpkg-deb -f '$deb' Depends | grep -q libqt6widgets6 && dpkg-deb -f '$deb' Depends | grep -q libpulse0 && dpkg-deb -f '$deb' Depends | grep -q libsdl2-2.0-0 && dpkg-deb -f '$deb' Depends | grep -q fonts-liberation"
 
 DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$deb" >"$work/apt.log" 2>&1 ||
     { cat "$work/apt.log"; exit 1; }

@@ -9,6 +9,7 @@
 #include "game/play_field.h"
 #include "replay/replay.h"
 #include "screens/about_box.h"
+#include "screens/field_input.h"
 #include "screens/game_clock.h"
 #include "screens/keys_help.h"
 #include "screens/play_field_window.h"
@@ -53,7 +54,8 @@ bool renderScene(const Scene& scene, const QDir& out, const std::filesystem::pat
     }
     // The window only shows the field; it is never shown itself, so its clock never runs.
     zelto::GameClock clock(driver.field());
-    zelto::PlayFieldWindow window(driver.field(), clock);
+    zelto::FieldInput input(driver.field(), clock);
+    zelto::PlayFieldWindow window(input);
     return window.grab().save(out.filePath(QString::fromLatin1(scene.file)));
 }
 
