@@ -224,7 +224,8 @@ private slots:
         screens_->showKeysHelp();
         for (const QWidget* shown : {window("menu"), window("about"), window("keys")}) {
             for (const QLabel* label : shown->findChildren<QLabel*>()) {
-                for (const QChar character : QString(label->text()).remove(QLatin1Char('\n')))
+                const QString drawn = QString(label->text()).remove(QLatin1Char('\n'));
+                for (const QChar character : drawn)
                     QVERIFY2(QFontMetrics(label->font()).inFont(character),
                              qPrintable(label->text()));
             }

@@ -281,9 +281,9 @@ constexpr auto objectsOf() {
     std::array<T Form1::*, countObjects<T>(Roles)> members{};
     std::size_t next = 0;
     for (const Form1Object& object : kForm1Objects) {
-        if (const auto* member = std::get_if<T Form1::*>(&object.member);
-            member && (object.roles & Roles) == Roles)
-            members[next++] = *member;
+        // Not get_if: a constant expression may not test the address it takes.
+        if (std::holds_alternative<T Form1::*>(object.member) && (object.roles & Roles) == Roles)
+            members[next++] = std::get<T Form1::*>(object.member);
     }
     return members;
 }

@@ -38,9 +38,6 @@ wait_for() { for _ in {1..50}; do "$@" >/dev/null 2>&1 && return 0 || sleep 0.1;
 pulseaudio -n -L module-native-protocol-unix -L 'module-null-sink sink_name=null' \
     --exit-idle-time=-1 --daemonize=yes 2>/dev/null
 wait_for pactl info || fail "the test's sound server did not start"
-# A sanitizer build reports what system libraries keep until exit; only our leaks count.
-printf 'leak:libdbus-1.so\nleak:libfontconfig.so\n' >"$work/lsan.supp"
-export LSAN_OPTIONS=${LSAN_OPTIONS:+$LSAN_OPTIONS:}suppressions=$work/lsan.supp
 
 # The visible window captioned exactly $1 and sized $2.
 window() {
