@@ -1,39 +1,65 @@
 // The game's entry point: the Qt shell around the one play field of the program.
 #include "game/play_field.h"
+#include "replay/recorder.h"
+#include "replay/replay.h"
+#include "replay/script_text.h"
 #include "screens/field_input.h"
 #include "screens/game_clock.h"
 #include "screens/gamepad_control.h"
 #include "screens/play_field_window.h"
 #include "screens/qt_host.h"
 #include "screens/screens.h"
+#include "screens/watch_player.h"
 #include "sound/mm_control.h"
 #include "sound/pulse_sound_device.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QLoggingCategory>
+#include <QMessageBox>
 #include <QPointer>
 #include <QSocketNotifier>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <memory>
+#include <numeric>
+#include <optional>
+#include <set>
+#include <sstream>
 #include <string_view>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
-/// Everything the program holds once: the sound device, the host, the play field with its
-/// record file in `recordFolder`, the clock, the one way in for keys and the pause, and the
-/// play-field window while it is open.
+Q_LOGGING_CATEGORY(lcRecording, "zelto.recording", QtInfoMsg)
+
+/// Everything the program holds once: the sound device, the host (which the recorder stands
+/// before), the play field with its record file in `recordFolder`, the clock, the one way in
+/// for keys and the pause, and the play-field window while it is open. Each game is recorded
+/// into `recording` unless it is empty.
 class Game {
 public:
-    Game(const std::filesystem::path& recordFolder, const std::filesystem::path& waveFolder)
-        : field_(host_, sound_, recordFolder, waveFolder), clock_(field_), input_(field_, clock_) {
+    Game(const std::filesystem::path& recordFolder, const std::filesystem::path& waveFolder,
+         const std::filesystem::path& recording, zelto::RecordingFile::Mode mode)
+        : recording_(recording, mode,
+                     [](const std::string& why) { qCDebug(lcRecording, "%s", why.c_str()); }),
+          field_(recorder_, sound_, recordFolder, waveFolder), clock_(field_),
+          input_(field_, clock_) {
         QObject::connect(&input_, &zelto::FieldInput::pausedChanged,
                          [this](bool paused) { sound_.setPaused(paused); });
+        recorder_.follow(field_, [this] { return clock_.now(); });
+        if (!recording.empty())
+            clock_.setRecorder(&recorder_);
     }
+    /// A game still open is recorded as it stands.
+    ~Game() { recorder_.programEnding(); }
 
     zelto::FieldInput& input() { return input_; }
 
@@ -46,9 +72,25 @@ public:
         zelto::showPlayField(input_, window_);
     }
 
+    /// Answers the message box that is open, as a player would; false when none is.
+    bool answerBox() {
+        if (!box_)
+            return false;
+        box_->done(QMessageBox::Ok);
+        return true;
+    }
+
 private:
     zelto::PulseSoundDevice sound_;
-    zelto::QtHost host_;
+    QPointer<QMessageBox> box_;
+    zelto::QtHost host_{[this](const QString& text, const QString& title) {
+        QMessageBox box(QMessageBox::Warning, title, text, QMessageBox::Ok);
+        box.setWindowModality(Qt::ApplicationModal);
+        box_ = &box;
+        box.exec();
+    }};
+    zelto::RecordingFile recording_;
+    zelto::Recorder recorder_{host_, recording_};
     zelto::PlayField field_;
     zelto::GameClock clock_;
     zelto::FieldInput input_;
@@ -77,16 +119,83 @@ struct Options {
     /// --desktop: started by the desktop entry, whose current folder is no place of the
     /// player's choosing, so the record file lives in the user's data folder.
     bool desktop = false;
+    /// --record FILE: each game is written to FILE as it goes.
+    QString record;
+    /// --watch FILE: the recorded game is played back.
+    QString watch;
 };
 
-Options readOptions(int argc, char** argv) {
+Options readOptions(const QStringList& arguments) {
     Options options;
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view argument(argv[i]);
-        options.play |= argument == "--play";
-        options.desktop |= argument == "--desktop";
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString& argument = arguments[i];
+        options.play |= argument == QLatin1String("--play");
+        options.desktop |= argument == QLatin1String("--desktop");
+        if (i + 1 < arguments.size() && argument == QLatin1String("--record"))
+            options.record = arguments[++i];
+        else if (i + 1 < arguments.size() && argument == QLatin1String("--watch"))
+            options.watch = arguments[++i];
     }
     return options;
+}
+
+/// Where the last game is kept without --record: $XDG_STATE_HOME/zelto/last-game.zrp
+/// (~/.local/state/zelto by default), or nowhere when that folder cannot be made.
+std::filesystem::path lastGame() {
+    QString state = qEnvironmentVariable("XDG_STATE_HOME");
+    if (state.isEmpty())
+        state = QDir::homePath() + QStringLiteral("/.local/state");
+    const QString folder = state + QStringLiteral("/zelto");
+    if (!QDir().mkpath(folder))
+        return {};
+    return (folder + QStringLiteral("/last-game.zrp")).toStdU16String();
+}
+
+/// The lines of a recording that zelto --watch can show, checked by playing it headless in a
+/// folder of `scratch`, where the record file then holds the best score the recording began
+/// with: nothing, and why in `problem`, when it cannot be shown.
+std::optional<std::vector<std::string>>
+readRecording(const QString& file, const std::filesystem::path& scratch, std::string& problem) {
+    std::ifstream in(file.toStdString(), std::ios::binary);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    if (!in.eof()) {
+        problem = "cannot read it";
+        return std::nullopt;
+    }
+    std::set<std::string_view> watchable{"recording", "best",   "at",    "ticks",  "open", "key",
+                                         "pause",     "answer", "close", "expect", "end"};
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        std::string_view rest = lines[i];
+        const std::string_view command = zelto::nextWord(rest);
+        if (!command.empty() && command.front() != '#' && !watchable.contains(command)) {
+            problem = "line " + std::to_string(i + 1) + ": " + std::string(command) +
+                      " is not part of a recorded game";
+            return std::nullopt;
+        }
+    }
+    // The game played back begins with the best score the recorded one began with.
+    std::string best;
+    for (const std::string& line : lines) {
+        std::string_view rest = line;
+        if (zelto::nextWord(rest) == "best")
+            best = zelto::unquote(zelto::trim(rest)).value_or(std::string());
+    }
+    for (const auto& folder : {scratch, scratch / "check"}) {
+        std::filesystem::create_directories(folder);
+        std::ofstream(folder / "record.dat", std::ios::binary) << best;
+    }
+    std::istringstream script(std::accumulate(
+        lines.begin(), lines.end(), std::string(),
+        [](std::string all, const std::string& line) { return std::move(all) + line + '\n'; }));
+    std::ostringstream out;
+    std::ostringstream err;
+    if (zelto::runReplay(script, out, err, scratch / "check", true) != 0) {
+        problem = err.str().substr(0, err.str().find('\n'));
+        return std::nullopt;
+    }
+    return lines;
 }
 
 /// Where the record file lives: the current folder, as always from a terminal; started from
@@ -142,16 +251,53 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(zelto::applicationTitle());
     endOnTerminationSignals(app);
 
-    const Options options = readOptions(argc, argv);
-    const std::filesystem::path executableFolder =
-        QApplication::applicationDirPath().toStdU16String();
-    Game game(recordFolder(options), zelto::findWaveFolder(executableFolder));
+    const Options options = readOptions(QApplication::arguments());
+    const std::filesystem::path waveFolder =
+        zelto::findWaveFolder(QApplication::applicationDirPath().toStdU16String());
+
+    // Watching a recording: it is checked first, then played in a scratch folder of its own,
+    // so that no record file of the player's is ever written.
+    QTemporaryDir scratch;
+    std::optional<std::vector<std::string>> watched;
+    if (!options.watch.isEmpty()) {
+        std::string problem;
+        watched = readRecording(options.watch, scratch.path().toStdString(), problem);
+        if (!watched) {
+            QMessageBox::critical(nullptr, zelto::applicationTitle(),
+                                  QStringLiteral("Zelto cannot show the recording %1:\n%2")
+                                      .arg(options.watch, QString::fromStdString(problem)));
+            return 1;
+        }
+    }
+
+    const std::filesystem::path recording = watched ? std::filesystem::path()
+                                            : !options.record.isEmpty()
+                                                ? options.record.toStdU16String()
+                                                : lastGame();
+    Game game(watched ? std::filesystem::path(scratch.path().toStdU16String())
+                      : recordFolder(options),
+              waveFolder, recording,
+              options.record.isEmpty() ? zelto::RecordingFile::Mode::Atomic
+                                       : zelto::RecordingFile::Mode::InPlace);
     // The menu goes before the game, and with it any about box or keys screen still open.
     zelto::Screens screens([&game] { game.showPlayField(); });
     screens.showMenu();
     zelto::GamepadControl gamepads(screens, game.input());
-    if (options.play)
+    std::unique_ptr<zelto::WatchPlayer> player;
+    if (watched) {
+        // The recorded game's clock, from the moment it opened, and its best score.
+        const std::int64_t opening = zelto::WatchPlayer::openingTime(*watched);
+        QElapsedTimer started;
+        started.start();
+        game.input().clock().setTimeSource(
+            [opening, started] { return opening + started.elapsed(); });
+        player = std::make_unique<zelto::WatchPlayer>(
+            game.input(), std::move(*watched), [&screens] { screens.showPlayField(); },
+            [&game] { return game.answerBox(); });
+        player->start();
+    } else if (options.play) {
         screens.showPlayField();
+    }
 
     // The program ends when its last window closes, or at once by the menu's "&Esci".
     const int status = QApplication::exec();

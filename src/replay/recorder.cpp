@@ -15,7 +15,9 @@ namespace zelto {
 
 namespace {
 
-constexpr std::size_t kTicksPerLine = 64;
+constexpr std::size_t kTicksPerLine = 192;
+constexpr std::string_view kTickCode =
+    "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz-_";
 
 /// The temporary files of recordings left by programs that no longer run.
 void removeStaleTemporaries(const std::filesystem::path& path) {
@@ -39,6 +41,33 @@ std::string keyText(int code) {
 }
 
 } // namespace
+
+std::string encodeTicks(const std::vector<int>& late) {
+    std::string code;
+    for (std::size_t i = 0; i < late.size(); i += 3) {
+        int value = 0;
+        for (std::size_t j = i; j < i + 3; ++j)
+            value = value * 4 + (j < late.size() ? late[j] : 0);
+        code += kTickCode[static_cast<std::size_t>(value)];
+    }
+    return code;
+}
+
+std::optional<std::vector<int>> decodeTicks(std::string_view count, std::string_view code) {
+    const auto n = parseWhole(count);
+    if (!n || *n < 1 || static_cast<std::size_t>(*n + 2) / 3 != code.size())
+        return std::nullopt;
+    std::vector<int> late;
+    for (const char c : code) {
+        const std::size_t value = kTickCode.find(c);
+        if (value == std::string_view::npos)
+            return std::nullopt;
+        for (const int shift : {4, 2, 0})
+            late.push_back(static_cast<int>(value >> shift) & 3);
+    }
+    late.resize(static_cast<std::size_t>(*n));
+    return late;
+}
 
 RecordingFile::RecordingFile(std::filesystem::path path, Mode mode,
                              std::function<void(const std::string&)> failed)
@@ -93,31 +122,38 @@ void RecordingFile::finish() {
         fail(std::strerror(errno));
 }
 
-void Recorder::follow(PlayField& field) {
+void Recorder::follow(PlayField& field, std::function<std::int64_t()> clock) {
     field_ = &field;
+    clock_ = std::move(clock);
     field.setClosing([this](const Form1& form) {
         if (recording_)
             finish(form);
     });
 }
 
-void Recorder::line(const std::string& text) {
-    flushTicks();
+void Recorder::write(const std::string& text) {
     if (text.front() != '#')
         lines_.add(text);
     file_.write(text + '\n');
 }
 
-void Recorder::flushTicks() {
-    if (ticks_.empty())
-        return;
-    const std::string ticks = "ticks " + ticks_;
+void Recorder::line(const std::string& text) {
+    flush();
+    write(text);
+}
+
+void Recorder::flush() {
+    if (!ticks_.empty())
+        write("ticks " + std::to_string(ticks_.size()) + ' ' + encodeTicks(ticks_));
     ticks_.clear();
-    line(ticks);
+    if (pendingAt_)
+        write("at " + std::to_string(*pendingAt_));
+    pendingAt_.reset();
 }
 
 void Recorder::gameOpening() {
     ticks_.clear();
+    pendingAt_.reset();
     events_.restart();
     lines_ = Fingerprint();
     file_.start();
@@ -136,18 +172,27 @@ void Recorder::gameOpened() {
 void Recorder::advance(std::int64_t now, std::optional<std::int64_t> due) {
     if (!recording_)
         return;
-    if (due && now >= *due && now - *due <= 9) {
-        ticks_ += static_cast<char>('0' + (now - *due));
-        if (ticks_.size() == kTicksPerLine)
-            flushTicks();
+    if (due && now >= *due && now - *due <= 3) {
+        if (pendingAt_ || ticks_.size() == kTicksPerLine)
+            flush();
+        ticks_.push_back(static_cast<int>(now - *due));
     } else if (now > this->now()) {
-        line("at " + std::to_string(now));
+        // Held back: a key that follows at once says it as "+MS" on its own line.
+        flush();
+        pendingAt_ = now;
+        pendingSince_ = this->now();
     }
 }
 
 void Recorder::key(int code) {
-    if (recording_)
-        line("key " + keyText(code));
+    if (!recording_)
+        return;
+    std::string text = "key " + keyText(code);
+    if (pendingAt_) {
+        text += " +" + std::to_string(*pendingAt_ - pendingSince_);
+        pendingAt_.reset();
+    }
+    line(text);
 }
 
 void Recorder::pause(std::int64_t ms) {
@@ -157,7 +202,12 @@ void Recorder::pause(std::int64_t ms) {
 
 void Recorder::windowClosing() {
     if (recording_ && field_->isOpen())
-        line("close");
+        line("close" + later());
+}
+
+std::string Recorder::later() const {
+    const std::int64_t ms = clock_ ? clock_() - now() : 0;
+    return ms > 0 ? " +" + std::to_string(ms) : std::string();
 }
 
 void Recorder::programEnding() {
@@ -179,10 +229,10 @@ void Recorder::finish(const Form1& form) {
 
 void Recorder::showMessage(std::string_view text, std::string_view title) {
     events_.message(now(), text, title);
-    flushTicks();
+    flush();
     host_.showMessage(text, title);
     if (recording_)
-        line("answer");
+        line("answer" + later());
 }
 
 void Recorder::recordWritten(std::string_view bytes) {

@@ -11,8 +11,15 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace zelto {
+
+/// How late each of a run of advances came after its due tick (0 to 3 ms), written three to a
+/// character of "0-9A-Za-z-_" (16 times the first plus 4 times the second plus the third).
+std::string encodeTicks(const std::vector<int>& late);
+/// The lateness of `count` advances from their code; nothing when it is no such code.
+std::optional<std::vector<int>> decodeTicks(std::string_view count, std::string_view code);
 
 /// The file a recording goes to. In place, it is emptied when a game starts and holds every
 /// complete line up to the last input at any moment, so that it survives the program being
@@ -55,9 +62,11 @@ private:
 ///   recording                  the box stays open until "answer"
 ///   at MS / open               the game opens at the program's time MS
 ///   best "BYTES"               the best score the game began with
-///   ticks DIGITS               advances, each to the next due tick plus its digit in ms
+///   ticks N CODE               N advances, each to the next due tick plus 0 to 3 ms
+///                              (see encodeTicks)
 ///   at MS                      an advance to MS that is no due tick
-///   key C / key #N, pause MS, answer, close
+///   key C [+MS] / key #N [+MS]   a key, MS after the field's time when it is no due tick
+///   pause MS, answer [+MS], close [+MS]
 ///   expect ...                 how the game stood when it was over
 ///   end FINGERPRINT            of every line from "recording" on: no line was changed
 /// Each game of a run starts the file again.
@@ -66,7 +75,10 @@ public:
     Recorder(Host& host, RecordingFile& file) : host_(host), file_(file) {}
 
     /// Follows `field`, whose effects it sees as its host, until the end of the program.
-    void follow(PlayField& field);
+    /// `clock` tells the real-time driver's time, which goes on while the field's stands (the
+    /// message box is open): the answer to the box and a window closing are written with how
+    /// much later than the field's time they came, for watching.
+    void follow(PlayField& field, std::function<std::int64_t()> clock = {});
 
     /// A game opens now; call it before showing the field.
     void gameOpening();
@@ -90,17 +102,25 @@ public:
                           std::string_view value) override;
 
 private:
+    /// Writes a line after what is held back.
     void line(const std::string& text);
-    void flushTicks();
+    void write(const std::string& text);
+    /// Writes the advances held back.
+    void flush();
     void finish(const Form1& form);
     std::int64_t now() const { return field_ ? field_->now() : 0; }
+    /// " +MS" for how much later than the field's time the driver's clock is, or "".
+    std::string later() const;
 
     Host& host_;
     RecordingFile& file_;
     PlayField* field_ = nullptr;
+    std::function<std::int64_t()> clock_;
     EventLog events_;
-    Fingerprint lines_; // of the lines from "recording" on
-    std::string ticks_; // digits of advances not written yet
+    Fingerprint lines_;                     // of the lines from "recording" on
+    std::vector<int> ticks_;                // how late the advances not written yet came
+    std::optional<std::int64_t> pendingAt_; // an advance to no due tick, not written yet
+    std::int64_t pendingSince_ = 0;         // the field's time before it
     bool recording_ = false;
 };
 

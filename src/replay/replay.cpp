@@ -5,6 +5,7 @@
 #include "game/play_field.h"
 #include "player/laser.h"
 #include "replay/events.h"
+#include "replay/recorder.h"
 #include "replay/script_text.h"
 #include "scoring/game_over.h"
 #include "scoring/score.h"
@@ -210,7 +211,7 @@ public:
     }
 
     /// Runs the lines that `next` gives, one after the other, to the first that stops it.
-    std::optional<Stop> run(const std::function<std::optional<std::string>()>& next) {
+    std::optional<Stop> run(const std::function<std::optional<std::string>()>& next, bool partial) {
         next_ = next;
         while (!stop_) {
             const auto text = next();
@@ -219,7 +220,7 @@ public:
             runLine(*text);
         }
         next_ = nullptr;
-        if (recording_ && !ended_ && !stop_)
+        if (recording_ && !ended_ && !stop_ && !partial)
             stop_ = Stop{lineNumber_ + 1, "the recording stops before its end"};
         return stop_;
     }
@@ -252,9 +253,10 @@ public:
             expectEnd(rest);
             field_.show();
         } else if (command == "key") {
-            const std::string_view word = nextWord(rest);
-            expectEnd(rest);
-            field_.keyPress(keyCode(word));
+            const int code = keyCode(nextWord(rest));
+            // "+MS": the key came MS after the field's time, which moves on to it first.
+            field_.advanceTo(field_.now() + later(rest));
+            field_.keyPress(code);
         } else if (command == "wait") {
             const auto ms = parseWhole(nextWord(rest));
             expectEnd(rest);
@@ -305,15 +307,16 @@ public:
                                   std::to_string(Clock::kLastMoment) + " ms"};
             field_.advanceTo(*ms);
         } else if (command == "ticks") {
-            const std::string_view digits = nextWord(rest);
+            const std::string_view count = nextWord(rest);
+            const auto late = decodeTicks(count, nextWord(rest));
             expectEnd(rest);
-            if (digits.empty() || digits.find_first_not_of("0123456789") != std::string_view::npos)
-                throw ScriptError{"ticks needs digits"};
-            for (const char late : digits) {
+            if (!late)
+                throw ScriptError{"ticks needs a count and its code"};
+            for (const int ms : *late) {
                 const auto due = field_.nextDue();
-                if (!due || *due + (late - '0') > Clock::kLastMoment)
+                if (!due || *due + ms > Clock::kLastMoment)
                     throw ScriptError{"ticks: no timer is due"};
-                field_.advanceTo(*due + (late - '0'));
+                field_.advanceTo(*due + ms);
             }
         } else if (command == "pause") {
             const auto ms = parseWhole(nextWord(rest));
@@ -323,7 +326,7 @@ public:
         } else if (command == "answer") {
             throw ScriptError{"no message box is open"};
         } else if (command == "close") {
-            expectEnd(rest);
+            later(rest);
             openForm();
             field_.close();
         } else if (command == "end") {
@@ -345,6 +348,18 @@ public:
     }
 
 private:
+    /// An optional "+MS" at the end of a line: how much later than the field's time it came.
+    std::int64_t later(std::string_view rest) const {
+        const std::string_view after = nextWord(rest);
+        expectEnd(rest);
+        if (after.empty())
+            return 0;
+        const auto ms = after.front() == '+' ? parseWhole(after.substr(1)) : std::nullopt;
+        if (!ms || *ms < 0 || *ms > Clock::kLastMoment - field_.now())
+            throw ScriptError{"expected +MS, not " + std::string(after)};
+        return *ms;
+    }
+
     static void expectEnd(std::string_view rest) {
         if (!trim(rest).empty())
             throw ScriptError{"unexpected " + std::string(trim(rest))};
@@ -479,9 +494,15 @@ private:
             const auto text = next_();
             if (!text)
                 return;
-            if (trim(*text) == "answer") {
+            std::string_view rest = trim(*text);
+            if (nextWord(rest) == "answer") {
                 ++lineNumber_;
-                lines_.add("answer");
+                lines_.add(trim(*text));
+                try {
+                    later(rest);
+                } catch (const ScriptError& error) {
+                    stop_ = Stop{lineNumber_, error.message};
+                }
                 return;
             }
             runLine(*text);
@@ -551,14 +572,16 @@ PlayField& ReplayDriver::field() {
 }
 
 int runReplay(std::istream& script, std::ostream& out, std::ostream& err,
-              const std::filesystem::path& folder) {
+              const std::filesystem::path& folder, bool partial) {
     ReplayDriver replay(out, folder, &err);
-    const auto stop = replay.impl_->run([&script]() -> std::optional<std::string> {
-        std::string line;
-        if (!std::getline(script, line))
-            return std::nullopt;
-        return line;
-    });
+    const auto stop = replay.impl_->run(
+        [&script]() -> std::optional<std::string> {
+            std::string line;
+            if (!std::getline(script, line))
+                return std::nullopt;
+            return line;
+        },
+        partial);
     out.flush();
     if (!stop)
         return 0;

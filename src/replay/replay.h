@@ -28,7 +28,8 @@ public:
     PlayField& field();
 
 private:
-    friend int runReplay(std::istream&, std::ostream&, std::ostream&, const std::filesystem::path&);
+    friend int runReplay(std::istream&, std::ostream&, std::ostream&, const std::filesystem::path&,
+                         bool);
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };
@@ -47,8 +48,10 @@ private:
 /// What the game does to the outside world is written to `out` as it happens:
 ///   @T sound CONTROL PROPERTY "VALUE" / @T msgbox "TEXT" "TITLE" / @T record "BYTES"
 /// The record file's warnings go to `err`. A line it cannot understand, or an expectation the
-/// game does not meet, stops it with "line N: ..." on `err`; the result is then 2, else 0.
+/// game does not meet, stops it with "line N: ..." on `err`; the result is then 2, else 0. So
+/// does a recording that stops before its end line, unless `partial` (the recording of a
+/// program that was killed).
 int runReplay(std::istream& script, std::ostream& out, std::ostream& err,
-              const std::filesystem::path& folder);
+              const std::filesystem::path& folder, bool partial = false);
 
 } // namespace zelto

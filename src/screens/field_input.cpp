@@ -13,7 +13,8 @@ FieldInput::FieldInput(PlayField& field, GameClock& clock, QObject* parent)
     // The program is inactive only when none of its windows has the focus.
     connect(qGuiApp, &QGuiApplication::applicationStateChanged, this,
             [this](Qt::ApplicationState state) {
-                if (state != Qt::ApplicationActive)
+                // A recording watched goes on: only the player pauses it.
+                if (state != Qt::ApplicationActive && !watching_)
                     setPaused(true);
             });
 }
@@ -21,6 +22,14 @@ FieldInput::FieldInput(PlayField& field, GameClock& clock, QObject* parent)
 void FieldInput::type(int code) {
     if (isPaused() || !field_.isOpen())
         return;
+    if (watching_) {
+        if (code == 'q')
+            closeField();
+        return;
+    }
+    clock_.advance();
+    if (Recorder* recorder = clock_.recorder())
+        recorder->key(code);
     try {
         field_.keyPress(code);
     } catch (const std::exception& error) {
@@ -36,8 +45,23 @@ void FieldInput::toggleMusic() {
     type(musicOn_ ? 's' : 'a');
 }
 
+void FieldInput::openField() {
+    if (field_.isOpen())
+        return;
+    clock_.advance();
+    Recorder* recorder = clock_.recorder();
+    if (recorder)
+        recorder->gameOpening();
+    field_.show();
+    if (recorder)
+        recorder->gameOpened();
+    musicOn_ = true;
+}
+
 void FieldInput::closeField() {
     setPaused(false);
+    if (Recorder* recorder = clock_.recorder())
+        recorder->windowClosing();
     field_.close();
 }
 
@@ -50,8 +74,11 @@ void FieldInput::setPaused(bool paused) {
         return;
     const bool was = isPaused();
     clock_.setPaused(paused);
-    if (isPaused() != was)
-        emit pausedChanged(isPaused());
+    if (isPaused() == was)
+        return;
+    if (Recorder* recorder = clock_.recorder(); recorder && !paused)
+        recorder->pause(clock_.lastPause());
+    emit pausedChanged(isPaused());
 }
 
 } // namespace zelto

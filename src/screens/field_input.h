@@ -24,8 +24,9 @@ public:
     PlayField& field() const { return field_; }
     GameClock& clock() const { return clock_; }
 
-    /// Hands a character code to the open field's key handler, re-arms the clock and emits
-    /// typed(). Ignored while paused or without an open field.
+    /// Hands a character code to the open field's key handler at this moment (the field is
+    /// brought up to now first), re-arms the clock and emits typed(). Ignored while paused or
+    /// without an open field. While watching, only "q" does anything: it closes the field.
     void type(int code);
     /// Music on or off, whichever it is not: "a" when the last of "a" and "s" typed in this
     /// game was "s", else "s" (a game starts with its music on).
@@ -37,8 +38,10 @@ public:
     void setPaused(bool paused);
     void togglePause() { setPaused(!isPaused()); }
 
-    /// A new game has opened: its music plays.
-    void gameOpened() { musicOn_ = true; }
+    /// Opens a new game now, unless one is open: the recorder is told, and its music plays.
+    void openField();
+    /// Watching a recording: keys do nothing to the field but "q".
+    void setWatching(bool watching) { watching_ = watching; }
     /// Closes the field, paused or not, as closing its window does; a pause ends with it.
     void closeField();
 
@@ -51,6 +54,7 @@ private:
     PlayField& field_;
     GameClock& clock_;
     bool musicOn_ = true;
+    bool watching_ = false;
 };
 
 } // namespace zelto

@@ -30,7 +30,8 @@ void GameClock::setPaused(bool paused) {
         pausedAt_ = source;
         timer_.stop();
     } else {
-        pausedFor_ += source - *pausedAt_;
+        lastPause_ = source - *pausedAt_;
+        pausedFor_ += lastPause_;
         pausedAt_.reset();
         reschedule();
     }
@@ -40,14 +41,17 @@ void GameClock::setTimeSource(TimeSource source) {
     source_ = std::move(source);
 }
 
-void GameClock::advance() {
+void GameClock::advanceTo(std::int64_t at) {
     // A handler may open a modal message box whose event loop must go on delivering the other
     // timers' ticks, so the timer is armed for them before the handlers run; once they have
     // returned it is re-armed for the next due tick.
-    timer_.start(0);
+    if (!driven_)
+        timer_.start(0);
     ++depth_;
     try {
-        field_.advanceTo(now());
+        if (recorder_ && field_.isOpen())
+            recorder_->advance(at, field_.nextDue());
+        field_.advanceTo(at);
     } catch (const std::exception& error) {
         qCDebug(lcField, "a timer tick failed: %s", error.what());
     }
@@ -56,9 +60,14 @@ void GameClock::advance() {
     reschedule();
 }
 
+void GameClock::setDriven(bool driven) {
+    driven_ = driven;
+    reschedule();
+}
+
 void GameClock::reschedule() {
     const auto due = field_.nextDue();
-    if (!due || isPaused()) {
+    if (!due || isPaused() || driven_) {
         timer_.stop();
         return;
     }

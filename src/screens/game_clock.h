@@ -2,6 +2,7 @@
 #pragma once
 
 #include "game/play_field.h"
+#include "replay/recorder.h"
 
 #include <QElapsedTimer>
 #include <QObject>
@@ -35,9 +36,22 @@ public:
     /// than its period ticks once), then advanced() is emitted and the timer re-armed. With no
     /// field open it only moves the program's clock, which is what must happen before a show
     /// so that the design-enabled timers count from the moment of opening.
-    void advance();
+    void advance() {
+        if (!driven_)
+            advanceTo(now());
+    }
+    /// The same, to a moment `at` of the clock's own time (not before the field's time): how a
+    /// recording is played back.
+    void advanceTo(std::int64_t at);
     /// Re-arms the timer for the field's next due tick, or disarms it when nothing is due.
     void reschedule();
+    /// With `driven`, the clock never advances the field by itself, nor on advance(): only
+    /// advanceTo moves it (a recording played back).
+    void setDriven(bool driven);
+
+    /// Told of every advance of an open field, and of nothing else, before it runs.
+    void setRecorder(Recorder* recorder) { recorder_ = recorder; }
+    Recorder* recorder() const { return recorder_; }
 
     /// True while a tick handler runs, including any nested event loop it opened.
     bool isAdvancing() const { return depth_ > 0; }
@@ -49,6 +63,8 @@ public:
     /// other timers' ticks, so pausing then does nothing.
     void setPaused(bool paused);
     bool isPaused() const { return pausedAt_.has_value(); }
+    /// How long the last pause that ended went on, in real milliseconds.
+    std::int64_t lastPause() const { return lastPause_; }
 
 signals:
     /// The field may have changed: emitted after every advance.
@@ -60,6 +76,9 @@ private:
     TimeSource source_;
     std::optional<std::int64_t> pausedAt_; // the source's time when the pause began
     std::int64_t pausedFor_ = 0;           // the source's time spent in pauses before
+    std::int64_t lastPause_ = 0;
+    bool driven_ = false;
+    Recorder* recorder_ = nullptr;
     QTimer timer_;
     int depth_ = 0;
 };

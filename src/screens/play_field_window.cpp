@@ -163,11 +163,7 @@ PlayFieldWindow* showPlayField(FieldInput& input, QPointer<PlayFieldWindow>& win
         window->activateWindow();
         return window;
     }
-    if (!input.field().isOpen()) {
-        input.clock().advance();
-        input.field().show();
-        input.gameOpened();
-    }
+    input.openField();
     window = new PlayFieldWindow(input);
     window->show();
     input.clock().reschedule();

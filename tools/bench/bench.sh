@@ -96,6 +96,8 @@ measure_game() {
     median() { printf '%s\n' "$@" | sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 
     cd "$work" || return 1
+    # The game keeps its last game here, not in the home folder.
+    export XDG_STATE_HOME=$work/state
     local experiment=()
     read -ra experiment <<<"${ZELTO_BENCH_GAME_ENV:-}"
     ((${#experiment[@]})) && echo "game: environment for this experiment: ${experiment[*]}"
@@ -190,7 +192,12 @@ measure_game() {
     hwm=$(awk '/^VmHWM:/ { printf "%.1f", $2 / 1024 }' "/proc/$game_pid/status")
     report "game: peak resident memory (VmHWM)" "$hwm" 60 MB
 
+    # The game was recorded as it went; q ends it and keeps it as the last game.
     xdotool key q
+    for _ in {1..50}; do [[ -s $XDG_STATE_HOME/zelto/last-game.zrp ]] && break; sleep 0.1; done
+    report "game: recording, kilobytes a minute of play" \
+        "$(awk -v b="$(stat -c %s "$XDG_STATE_HOME/zelto/last-game.zrp" 2>/dev/null || echo 1e9)" \
+            -v s="$seconds" 'BEGIN { printf "%.1f", b / 1024 * 60 / s }')" 8 KB "a key every 0.33 s"
     kill "$game_pid" 2>/dev/null
     wait "$game_pid" 2>/dev/null
     game_pid=
