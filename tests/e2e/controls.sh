@@ -17,7 +17,7 @@ work=$(mktemp -d)
 export XDG_RUNTIME_DIR=$work
 cd "$work"
 game_pid= other_pid=
-trap 'kill $game_pid $other_pid 2>/dev/null; pulseaudio -k 2>/dev/null; rm -rf "$work"' EXIT
+trap 'kill $game_pid $other_pid 2>/dev/null || true; pulseaudio -k 2>/dev/null || true; rm -rf "$work"' EXIT
 fail() { echo "FAIL: $*"; sed 's/^/  game: /' game.log 2>/dev/null; exit 1; }
 # Waits up to five seconds for the command to succeed.
 wait_for() { for _ in {1..50}; do "$@" >/dev/null 2>&1 && return 0 || sleep 0.1; done && false; }

@@ -35,7 +35,7 @@ check "depends on Qt 6, PulseAudio, SDL and fonts" \
 
 DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$deb" >"$work/apt.log" 2>&1 ||
     { cat "$work/apt.log"; exit 1; }
-check "the game is installed" "[[ -x /usr/bin/zelto && -f /usr/share/zelto/wav/musica.wav ]]"
+check "the game is installed" "[[ -x /usr/bin/zelto && -x /usr/bin/zelto-replay && -f /usr/share/zelto/wav/musica.wav ]]"
 check "desktop entry and icons" \
     "[[ -f /usr/share/applications/org.example.Zelto.desktop && -f /usr/share/icons/hicolor/256x256/apps/org.example.Zelto.png ]]"
 

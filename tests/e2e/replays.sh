@@ -15,7 +15,7 @@ fi
 
 work=$(mktemp -d)
 pids=()
-trap 'kill "${pids[@]}" 2>/dev/null; rm -rf "$work"' EXIT
+trap '((${#pids[@]})) && kill "${pids[@]}" 2>/dev/null; rm -rf "$work"' EXIT
 fail() { echo "FAIL: $*"; exit 1; }
 wait_for() { for _ in {1..100}; do "$@" >/dev/null 2>&1 && return 0 || sleep 0.1; done && false; }
 window() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -1; }
@@ -59,7 +59,8 @@ echo "ok: $games games of $seconds s under load check out; $((bytes * 60 / games
 # Played to its game over and watched again: the same last picture.
 start ended --play --record game.zrp
 xdotool key --clearmodifiers x m
-wait_for window 'Zelto!' || wait_for window 'Zelto!' || wait_for window 'Zelto!' || fail "no game over"
+over() { for _ in {1..9}; do wait_for window 'Zelto!' && return; done && false; }
+over || fail "no game over"
 xdotool windowfocus --sync "$(window 'Zelto!')" key Return
 sleep 0.5
 import -window "$(window Form1)" "$work/played.png"
@@ -67,7 +68,7 @@ stop
 XDG_STATE_HOME=$work/state "$build/zelto" --watch game.zrp >watch.log 2>&1 &
 game_pid=$!
 wait_for window Form1 || fail "watching showed no play field"
-for _ in 1 2 3; do wait_for window 'Zelto!' && break; done || fail "the watched game never ended"
+over || fail "the watched game never ended"
 wait_for bash -c "! xdotool search --onlyvisible --name '^Zelto!\$'" || fail "the box stayed open"
 sleep 0.5
 import -window "$(window Form1)" "$work/watched.png"

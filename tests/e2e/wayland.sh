@@ -12,7 +12,7 @@ done
 work=$(mktemp -d)
 export XDG_RUNTIME_DIR=$work WAYLAND_DISPLAY=zelto-test
 weston_pid= game_pid=
-trap 'kill $game_pid $weston_pid 2>/dev/null; wait; rm -rf "$work"' EXIT
+trap 'kill $game_pid $weston_pid 2>/dev/null || true; wait; rm -rf "$work"' EXIT
 fail() { echo "FAILED: $*"; sed 's/^/  game: /' "$work/game.log" 2>/dev/null; exit 1; }
 wait_for() { for _ in $(seq 100); do eval "$1" >/dev/null 2>&1 && return 0; sleep 0.1; done; return 1; }
 

@@ -1,6 +1,6 @@
 // libFuzzer target: reading numbers from any caption never fails and stays consistent.
-#include "base/text.h"
 #include "base/caption_number.h"
+#include "base/text.h"
 
 #include <cmath>
 #include <cstdint>
