@@ -5,6 +5,7 @@
 // "#! record BYTES" puts a record file in place first. ZELTO_UPDATE_RULES=1 rewrites the
 // files from what the game prints now: read the difference before keeping it.
 #include "replay/replay.h"
+#include "replay/script_text.h"
 #include "test_support.h"
 
 #include <QtTest>
@@ -101,13 +102,8 @@ std::string transcript(const std::vector<std::string>& script, const QString& fo
     for (const std::string& line : script) {
         if (line.rfind("> ", 0) == 0)
             continue;
-        if (line.rfind("#! record ", 0) == 0) {
-            // The record file's bytes, written as the game prints them: "1500\r\n".
-            std::string bytes = line.substr(11, line.size() - 12);
-            bytes = std::regex_replace(bytes, std::regex(R"(\\r)"), "\r");
-            writeFile(folder.toStdString() + "/record.dat",
-                      std::regex_replace(bytes, std::regex(R"(\\n)"), "\n"));
-        }
+        if (line.rfind("#! record ", 0) == 0) // the bytes as the game prints them: "0\r\n"
+            writeFile(folder.toStdString() + "/record.dat", unquote(line.substr(10)).value());
         std::vector<std::string> printed;
         if (line.rfind("? ", 0) == 0) {
             const std::string target = line.substr(2, line.find_first_of("=:") - 2);

@@ -2,39 +2,56 @@
 #include "field/timer_service.h"
 
 #include <QtTest>
-#include <functional>
-#include <string>
-#include <vector>
+#include <limits>
+#include <utility>
 
 using namespace zelto;
 
-namespace {
-
-/// Four timers in table order, all off, whose ticks log "index@time".
+/// Four timers in table order, all off at 100 ms, driven by a script of words: "e1"/"d1"
+/// enables/disables timer 1, "i1=40" sets its interval, "a130"/"s130" advances/steps to 130
+/// ("amax": the largest time), "r3" runs timer 3's tick, "?" logs "NOW>NEXTDUE", "#" the ticks
+/// delivered. Each tick logs "INDEX@NOW"; a word "0@300:i0=100" runs "i0=100" inside that tick.
 struct Bench {
     Clock clock;
-    std::vector<std::string> ticks;
-    std::function<void(std::size_t)> onTick;
     Timer timers[4]{{100, false}, {100, false}, {100, false}, {100, false}};
+    QStringList log;
+    QList<std::pair<QString, QString>> inTick;
     TimerService service{clock, [this](std::size_t index) {
-                             ticks.push_back(std::to_string(index) + "@" +
-                                             std::to_string(clock.now));
-                             if (onTick)
-                                 onTick(index);
+                             const QString tick = QStringLiteral("%1@%2").arg(index).arg(clock.now);
+                             log << tick;
+                             for (const auto& [when, word] : inTick)
+                                 if (when == tick)
+                                     run(word);
                          }};
-    Bench() {
+
+    QString play(const QString& script) {
         for (Timer& timer : timers)
             service.add(timer);
+        for (const QString& word : script.split(' ')) {
+            if (word.contains(':'))
+                inTick << std::pair(word.section(':', 0, 0), word.section(':', 1));
+            else
+                run(word);
+        }
+        return log.join(' ');
     }
-    QString log() const {
-        QStringList all;
-        for (const std::string& tick : ticks)
-            all << QString::fromStdString(tick);
-        return all.join(' ');
+    void run(const QString& word) {
+        const QString arg = word.mid(1);
+        const qint64 ms = arg == "max" ? std::numeric_limits<qint64>::max() : arg.toLongLong();
+        if (word[0] == 'e' || word[0] == 'd')
+            timers[arg.toInt()].setEnabled(word[0] == 'e');
+        else if (word[0] == 'i')
+            timers[arg.left(1).toInt()].setInterval(arg.mid(2).toInt());
+        else if (word[0] == 'a' || word[0] == 's')
+            word[0] == 'a' ? service.advanceTo(ms) : service.stepTo(ms);
+        else if (word[0] == 'r')
+            service.runTick(arg.toUInt());
+        else if (word[0] == '#')
+            log << '#' + QString::number(service.ticksDelivered());
+        else
+            log << QStringLiteral("%1>%2").arg(clock.now).arg(service.nextDue().value_or(-1));
     }
 };
-
-} // namespace
 
 class TimerServiceTest : public QObject {
     Q_OBJECT
@@ -42,127 +59,46 @@ class TimerServiceTest : public QObject {
 private slots:
     void anEnabledTimerFirstTicksOnePeriodAfterItIsAdded() {
         Clock clock{5000};
-        Timer off(100, false);
-        Timer on(100, true);
-        std::vector<std::size_t> ticked;
-        TimerService service(clock, [&](std::size_t index) { ticked.push_back(index); });
+        Timer off(100, false), on(100, true);
+        QList<std::size_t> ticked;
+        TimerService service(clock, [&](std::size_t index) { ticked << index; });
         service.add(off);
         service.add(on);
-        service.advanceTo(5099);
-        QVERIFY(ticked.empty());
+        QCOMPARE(service.nextDue(), std::optional<std::int64_t>(5100));
         service.advanceTo(5100);
-        QCOMPARE(ticked, std::vector<std::size_t>{1});
+        QCOMPARE(ticked, QList<std::size_t>{1});
     }
 
-    void periodIsAtLeastTheShortest_data() {
-        QTest::addColumn<int>("interval");
-        QTest::addColumn<int>("ticksIn160ms");
-        QTest::newRow("1 ms ticks every 16") << 1 << 10;
-        QTest::newRow("16 ms") << 16 << 10;
-        QTest::newRow("17 ms") << 17 << 9;
-        QTest::newRow("50 ms") << 50 << 3;
+    // Rows: "SCRIPT | LOG".
+    void playsAsScripted_data() {
+        QTest::addColumn<QString>("row");
+        QTest::newRow("1 ms ticks every 16") << "i0=1 e0 s50 | 0@16 0@32 0@48";
+        QTest::newRow("16 ms") << "i0=16 e0 s50 | 0@16 0@32 0@48";
+        QTest::newRow("17 ms") << "i0=17 e0 s50 | 0@17 0@34";
+        QTest::newRow("50 ms") << "i0=50 e0 s160 | 0@50 0@100 0@150";
+        // Only a new value restarts the period; off, the interval is only stored. runTick
+        // ignores Enabled.
+        QTest::newRow("re-timing")
+            << "r3 a30 e1 a80 e1 i1=100 i2=30 s130 i1=40 e2 s200 | 3@0 1@130 2@160 1@170 2@190";
+        QTest::newRow("due order, then table order, even late")
+            << "i3=50 i0=50 e3 e0 i2=20 e2 a50 | 2@50 0@50 3@50";
+        QTest::newRow("late: one tick, the period from it; slightly late keeps the cadence")
+            << "i0=200 e0 a400 ? a1000 ? a1210 ? # | 0@400 400>600 0@1000 1000>1200 0@1210 "
+               "1210>1400 #3";
+        QTest::newRow("a tick re-times and stops its own timer")
+            << "0@300:i0=100 0@500:d0 i0=300 e0 s2000 | 0@300 0@400 0@500";
+        // Time moves on inside timer 0's tick (a message box): it waits for its tick to
+        // return, then, being late, ticks once.
+        QTest::newRow("nested advance")
+            << "0@100:a150 0@100:? 0@100:a350 e0 e1 a100 | 0@100 1@150 150>200 1@350 0@350";
+        QTest::newRow("the clock stops at its last moment, and never runs back")
+            << QStringLiteral("e0 amax smax ? a5 ? | 0@%1 %1>%2 %1>%2")
+                   .arg(Clock::kLastMoment)
+                   .arg(Clock::kLastMoment + 100);
     }
-    void periodIsAtLeastTheShortest() {
-        QFETCH(int, interval);
-        QFETCH(int, ticksIn160ms);
-        Bench bench;
-        bench.timers[0].setInterval(interval);
-        bench.timers[0].setEnabled(true);
-        bench.service.stepTo(160);
-        QCOMPARE(static_cast<int>(bench.ticks.size()), ticksIn160ms);
-    }
-
-    void enablingAndRetimingRestartOnlyOnANewValue() {
-        Bench bench;
-        bench.service.advanceTo(30);
-        bench.timers[1].setEnabled(true); // due at 130
-        bench.service.advanceTo(80);
-        bench.timers[1].setEnabled(true); // already on: still due at 130
-        bench.timers[1].setInterval(100); // the same value: still due at 130
-        bench.timers[2].setInterval(30);  // off: only stored
-        bench.service.stepTo(130);
-        bench.timers[1].setInterval(40);  // a new value restarts from now: 170
-        bench.timers[2].setEnabled(true); // with the stored interval: 160, 190
-        bench.service.stepTo(200);
-        QCOMPARE(bench.log(), QStringLiteral("1@130 2@160 1@170 2@190"));
-    }
-
-    void ticksRunInDueOrderThenTableOrder() {
-        Bench bench;
-        bench.timers[3].setInterval(50);
-        bench.timers[0].setInterval(50);
-        bench.timers[3].setEnabled(true);
-        bench.timers[0].setEnabled(true);
-        bench.timers[2].setInterval(20);
-        bench.timers[2].setEnabled(true);
-        bench.service.advanceTo(50); // one late call still keeps the due order
-        QCOMPARE(bench.log(), QStringLiteral("2@50 0@50 3@50"));
-    }
-
-    void aLateTimerDeliversOneTickAndRestartsItsPeriod() {
-        Bench bench;
-        bench.timers[0].setInterval(200);
-        bench.timers[0].setEnabled(true);
-        bench.service.advanceTo(400); // late by exactly a period
-        QCOMPARE(bench.service.nextDue(), std::optional<std::int64_t>(600));
-        bench.service.advanceTo(1000); // stalled for two periods
-        QCOMPARE(bench.log(), QStringLiteral("0@400 0@1000"));
-        QCOMPARE(bench.service.nextDue(), std::optional<std::int64_t>(1200));
-        bench.service.advanceTo(1210); // slightly late: the cadence holds
-        QCOMPARE(bench.service.nextDue(), std::optional<std::int64_t>(1400));
-        QCOMPARE(bench.service.ticksDelivered(), std::uint64_t{3});
-    }
-
-    void aTickMayRetimeAndStopItsOwnTimer() {
-        Bench bench;
-        bench.onTick = [&bench](std::size_t) {
-            if (bench.clock.now == 300)
-                bench.timers[0].setInterval(100); // from now: 400, 500
-            if (bench.clock.now == 500)
-                bench.timers[0].setEnabled(false);
-        };
-        bench.timers[0].setInterval(300);
-        bench.timers[0].setEnabled(true);
-        bench.service.stepTo(2000);
-        QCOMPARE(bench.log(), QStringLiteral("0@300 0@400 0@500"));
-    }
-
-    void nestedAdvanceSkipsTheTimerWhoseTickRuns() {
-        Bench bench;
-        // Timer 0 "opens a message box" at its first tick, inside which time moves on.
-        bench.onTick = [&bench](std::size_t index) {
-            if (index == 0 && bench.clock.now == 100) {
-                bench.service.advanceTo(150);
-                QCOMPARE(bench.service.nextDue(), std::optional<std::int64_t>(200));
-                bench.service.advanceTo(350);
-            }
-        };
-        bench.timers[0].setEnabled(true);
-        bench.timers[1].setEnabled(true);
-        bench.service.advanceTo(100);
-        // Timer 1 ticked inside the box; timer 0 waited for its tick to return and then, being
-        // late, delivered one tick.
-        QCOMPARE(bench.log(), QStringLiteral("0@100 1@150 1@350 0@350"));
-    }
-
-    void runTickIgnoresEnabled() {
-        Bench bench;
-        bench.service.runTick(3);
-        QCOMPARE(bench.log(), QStringLiteral("3@0"));
-        QVERIFY(!bench.timers[3].Enabled());
-    }
-
-    void theClockStopsAtItsLastMoment() {
-        Bench bench;
-        bench.timers[0].setEnabled(true);
-        const std::int64_t never = std::numeric_limits<std::int64_t>::max();
-        bench.service.advanceTo(never);
-        bench.service.stepTo(never);
-        QCOMPARE(bench.clock.now, Clock::kLastMoment);
-        QCOMPARE(bench.log(), QStringLiteral("0@%1").arg(Clock::kLastMoment));
-        QCOMPARE(bench.service.nextDue(), std::optional<std::int64_t>(Clock::kLastMoment + 100));
-        bench.service.advanceTo(5); // time never runs backwards
-        QCOMPARE(bench.clock.now, Clock::kLastMoment);
+    void playsAsScripted() {
+        QFETCH(QString, row);
+        QCOMPARE(Bench().play(row.section(" | ", 0, 0)), row.section(" | ", 1));
     }
 };
 
