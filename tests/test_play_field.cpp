@@ -36,21 +36,15 @@ private slots:
         QTest::addColumn<QString>("deviceType");
         QTest::addColumn<QString>("command");
         QTest::addColumn<QString>("operation"); // "": nothing reaches the device
-        QTest::newRow("CLOSE") << "WaveAudio"
-                               << "CLOSE"
-                               << "close";
-        QTest::newRow("open") << "waveaudio"
-                              << "Open"
-                              << "open";
-        QTest::newRow("open another device") << "CDAudio"
-                                             << "Open"
-                                             << "";
-        QTest::newRow("play") << "WaveAudio"
-                              << "pLaY"
-                              << "play";
-        QTest::newRow("unknown") << "WaveAudio"
-                                 << "Rewind"
-                                 << "";
+        constexpr std::array<std::array<const char*, 4>, 5> kRows{{
+            {"CLOSE", "WaveAudio", "CLOSE", "close"},
+            {"open", "waveaudio", "Open", "open"},
+            {"open another device", "CDAudio", "Open", ""},
+            {"play", "WaveAudio", "pLaY", "play"},
+            {"unknown", "WaveAudio", "Rewind", ""},
+        }};
+        for (const auto& [name, deviceType, command, operation] : kRows)
+            QTest::newRow(name) << QString(deviceType) << QString(command) << QString(operation);
     }
     void commandsAreCaseInsensitiveAndOpenNeedsWaveAudio() {
         QFETCH(QString, deviceType);

@@ -150,17 +150,16 @@ private slots:
             writeFile(path.toStdString(), actual);
             return;
         }
-        const auto want = linesOf(expected);
-        const auto got = linesOf(actual);
-        for (std::size_t i = 0; i < std::max(want.size(), got.size()); ++i) {
-            const std::string w = i < want.size() ? want[i] : "(end)";
-            const std::string g = i < got.size() ? got[i] : "(end)";
-            if (w != g)
-                QFAIL(qPrintable(QStringLiteral("%1:%2: expected \"%3\", printed \"%4\"")
-                                     .arg(path)
-                                     .arg(i + 1)
-                                     .arg(QString::fromStdString(w), QString::fromStdString(g))));
-        }
+        const auto want = linesOf(expected), got = linesOf(actual);
+        const auto [w, g] = std::mismatch(want.begin(), want.end(), got.begin(), got.end());
+        const auto text = [](auto at, auto end) {
+            return QString::fromStdString(at == end ? "(end)" : *at);
+        };
+        if (w != want.end() || g != got.end())
+            QFAIL(qPrintable(QStringLiteral("%1:%2: expected \"%3\", printed \"%4\"")
+                                 .arg(path)
+                                 .arg(w - want.begin() + 1)
+                                 .arg(text(w, want.end()), text(g, got.end()))));
     }
 
     void theProgramReadsAFileOrStandardInput() {

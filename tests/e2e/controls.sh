@@ -3,27 +3,16 @@
 # pauses the game ("Pausa", the music corked, "q" ignored) and resumes it; another program's
 # window taking the focus pauses it, the Pause key resumes it; the terminal stays clean. Then
 # the play field's controller and pause cases (SDL's virtual controllers) run on this X server.
-# Skipped (77) without xvfb-run, xdotool, xev, import, convert, pulseaudio and pactl.
 set -euo pipefail
-build=$(realpath -m "${ZELTO_BUILD_DIR:-$(dirname "$0")/../../build}")
-if [[ -z ${ZELTO_E2E_UNDER_XVFB:-} ]]; then
-    for tool in xvfb-run xdotool xev import convert pulseaudio pactl; do
-        command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
-    done
-    ZELTO_E2E_UNDER_XVFB=1 exec xvfb-run -a -s "-screen 0 1024x768x24 -noreset" bash "$0" "$@"
-fi
+source "$(dirname "$0")/lib.sh"
+under_xvfb xev import convert pulseaudio pactl
 
 work=$(mktemp -d)
 export XDG_RUNTIME_DIR=$work
 cd "$work"
 game_pid= other_pid=
 trap 'kill $game_pid $other_pid 2>/dev/null || true; pulseaudio -k 2>/dev/null || true; rm -rf "$work"' EXIT
-fail() { echo "FAIL: $*"; sed 's/^/  game: /' game.log 2>/dev/null; exit 1; }
-# Waits up to five seconds for the command to succeed.
-wait_for() { for _ in {1..50}; do "$@" >/dev/null 2>&1 && return 0 || sleep 0.1; done && false; }
-window() { xdotool search --onlyvisible --name "^$1\$"; }
-pulseaudio -n -L module-native-protocol-unix -L 'module-null-sink sink_name=null' \
-    --exit-idle-time=-1 --daemonize=yes 2>/dev/null && wait_for pactl info || fail "no sound server"
+sound_server || fail "no sound server"
 
 "$build/zelto" >game.log 2>&1 &
 game_pid=$!
@@ -56,7 +45,7 @@ echo "ok: another program's window pauses the game; Pause resumes it"
 kill "$game_pid" && wait "$game_pid" 2>/dev/null || true
 [[ ! -s game.log ]] || fail "the game printed on the terminal"
 
-QT_QPA_PLATFORM=xcb "$build/tests/test_play_field_window" controllerTypesTheKeys \
-    controllerWorksTheMenu pauseStopsTheRulesTime >cases.log 2>&1 ||
+QT_QPA_PLATFORM=xcb "$build/tests/test_play_field_window" keysControllersAndThePause \
+    fromTheMenuToAGameAndBackByMouseKeysAndController >cases.log 2>&1 ||
     { cat cases.log; fail "the controller and pause cases failed on X"; }
 echo "ok: the controller and pause cases on X"

@@ -1,21 +1,12 @@
 #!/usr/bin/env bash
-# The game on a real X server: it starts on its menu, and Alt+P opens the frameless 800x600
-# play field off the task bar, which draws the ship where it belongs, creates an empty
-# record.dat in the current directory and plays its music on a sound server. "x", "m", "q"
-# save a best score of 0, and "&Esci" then ends a game that wrote nothing to the terminal,
-# with XDG_RUNTIME_DIR set or not. Without a display the game says so in one line and ends
-# with status 1 (QT_QPA_PLATFORM=offscreen still starts it).
-#
-# Runs itself again under its own Xvfb (-noreset: it must outlive the first game as a client)
-# and its own PulseAudio server with a null sink. Needs xvfb-run, xdotool, xwininfo, xprop and
-# convert (skipped, status 77, without them). Exits 1 on the first failed check.
+# On Xvfb with its own sound server: the menu, and Alt+P opens the frameless 800x600 field
+# off the task bar, ship drawn, an empty record.dat made, music playing. "x", "m", "q" save 0
+# and "&Esci" ends a game that printed nothing, with XDG_RUNTIME_DIR set or not. Without a
+# display: one line and status 1 (QT_QPA_PLATFORM=offscreen still starts).
 set -euo pipefail
-game=$(realpath -m "${ZELTO_BUILD_DIR:-$(dirname "$0")/../../build}/zelto")
-
+source "$(dirname "$0")/lib.sh"
+game=$build/zelto
 if [[ -z ${ZELTO_E2E_UNDER_XVFB:-} ]]; then
-    for tool in xvfb-run xdotool xwininfo xprop import convert pulseaudio; do
-        command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
-    done
     status=0
     message=$(env -i PATH="$PATH" HOME="$HOME" "$game" 2>&1 >/dev/null) || status=$?
     [[ $status -eq 1 && $(wc -l <<<"$message") -eq 1 && $message == *DISPLAY* ]] ||
@@ -24,20 +15,16 @@ if [[ -z ${ZELTO_E2E_UNDER_XVFB:-} ]]; then
     status=0
     timeout 1 env -i PATH="$PATH" HOME="$HOME" QT_QPA_PLATFORM=offscreen "$game" &>/dev/null || status=$?
     ((status == 124)) || { echo "FAIL: QT_QPA_PLATFORM=offscreen: status $status"; exit 1; }
-    ZELTO_E2E_UNDER_XVFB=1 exec xvfb-run -a -s "-screen 0 1024x768x24 -noreset" bash "$0" "$@"
 fi
+under_xvfb xwininfo xprop import convert pulseaudio
 
 work=$(mktemp -d)
 export XDG_RUNTIME_DIR=$work
+log=$work/game.log
 game_pid=
 trap '[[ -n $game_pid ]] && kill $game_pid 2>/dev/null; pulseaudio -k 2>/dev/null; rm -rf "$work"' EXIT
-fail() { echo "FAIL: $*"; sed 's/^/  game: /' "$work/game.log" 2>/dev/null; exit 1; }
 pass() { echo "ok: $*"; }
-# Waits up to five seconds for the command to succeed.
-wait_for() { for _ in {1..50}; do "$@" >/dev/null 2>&1 && return 0 || sleep 0.1; done && false; }
-pulseaudio -n -L module-native-protocol-unix -L 'module-null-sink sink_name=null' \
-    --exit-idle-time=-1 --daemonize=yes 2>/dev/null
-wait_for pactl info || fail "the test's sound server did not start"
+sound_server || fail "the test's sound server did not start"
 
 # The visible window captioned exactly $1 and sized $2.
 window() {

@@ -1,24 +1,15 @@
 #!/usr/bin/env bash
-# Recorded games check out exactly. Games recorded under Xvfb with random keys, while other
-# work keeps both cores busy (so that ticks come late), each play out the same in zelto-replay:
-# events, final captions and record.dat. A game watched again ends on the picture it ended on.
-# A game quit without --record is kept as the last game; a spoilt recording is refused in a
-# box. ZELTO_E2E_GAMES games (default 3) of ZELTO_E2E_SECONDS seconds each (default 6).
+# Games recorded under Xvfb with random keys while both cores are busy (so ticks come late)
+# check out headless: events, captions, record.dat. Watched again, a game ends on its last
+# picture. A quit game is kept as the last game; a spoilt recording is refused in a box.
+# ZELTO_E2E_GAMES games (default 3) of ZELTO_E2E_SECONDS seconds (default 6).
 set -euo pipefail
-build=$(realpath -m "${ZELTO_BUILD_DIR:-$(dirname "$0")/../../build}")
-if [[ -z ${ZELTO_E2E_UNDER_XVFB:-} ]]; then
-    for tool in xvfb-run xdotool import compare; do
-        command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
-    done
-    ZELTO_E2E_UNDER_XVFB=1 exec xvfb-run -a -s "-screen 0 1024x768x24 -noreset" bash "$0" "$@"
-fi
+source "$(dirname "$0")/lib.sh"
+under_xvfb import compare
 
 work=$(mktemp -d)
 pids=()
 trap '((${#pids[@]})) && kill "${pids[@]}" 2>/dev/null; rm -rf "$work"' EXIT
-fail() { echo "FAIL: $*"; exit 1; }
-wait_for() { for _ in {1..100}; do "$@" >/dev/null 2>&1 && return 0 || sleep 0.1; done && false; }
-window() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -1; }
 # Starts the game with the given words in folder $1, whose record file holds 1500; game_pid.
 start() {
     mkdir -p "$work/$1" && cd "$work/$1" && printf '1500\r\n' >record.dat

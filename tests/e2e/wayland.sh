@@ -1,9 +1,7 @@
 #!/usr/bin/env bash
-# The game on a Wayland compositor (Weston, headless): `zelto --play` shows the menu, with the
-# caption bar it draws itself in place of Qt's decoration (which would add minimise and
-# maximise buttons and a border), and the frameless 800x600 play field over it, whose frames
-# keep coming while the rocks fall; on SIGTERM it closes cleanly, with status 0 and nothing
-# printed. The windows are read from Weston's scene graph (weston-debug) and its screenshots.
+# On headless Weston, `zelto --play` shows the menu under its own caption bar (Qt's would add
+# minimise and maximise) and the frameless 800x600 field over it, whose frames keep coming;
+# SIGTERM ends it cleanly. Windows are read from Weston's scene graph and its screenshots.
 set -uo pipefail
 game="${ZELTO_BUILD_DIR:?}/zelto"
 for tool in weston weston-debug weston-screenshooter convert compare; do

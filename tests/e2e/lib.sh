@@ -1,0 +1,24 @@
+# Sourced by the end-to-end scripts that play the game on an X server of their own:
+#   build            the build folder (ZELTO_BUILD_DIR, or the default build/)
+#   fail MESSAGE     says so, with the game's output ($log, default game.log), and exits 1
+#   wait_for CMD...  up to ten seconds for the command to succeed
+#   window CAPTION   the id of a visible window captioned exactly so
+#   sound_server     a PulseAudio server of the script's own, with a null sink
+build=$(realpath -m "${ZELTO_BUILD_DIR:-$(dirname "$0")/../../build}")
+log=game.log
+fail() { echo "FAIL: $*"; sed 's/^/  game: /' "$log" 2>/dev/null; exit 1; }
+wait_for() { for _ in {1..100}; do "$@" >/dev/null 2>&1 && return 0 || sleep 0.1; done && false; }
+window() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -1; }
+sound_server() {
+    pulseaudio -n -L module-native-protocol-unix -L 'module-null-sink sink_name=null' \
+        --exit-idle-time=-1 --daemonize=yes 2>/dev/null && wait_for pactl info
+}
+# under_xvfb TOOL...: skips (status 77) unless every tool is installed, then runs the script
+# again under its own Xvfb (-noreset: it must outlive the first game as a client).
+under_xvfb() {
+    [[ -z ${ZELTO_E2E_UNDER_XVFB:-} ]] || return 0
+    for tool in xvfb-run xdotool "$@"; do
+        command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
+    done
+    ZELTO_E2E_UNDER_XVFB=1 exec xvfb-run -a -s "-screen 0 1024x768x24 -noreset" bash "$0"
+}
