@@ -52,10 +52,12 @@ start ended --play --record game.zrp
 xdotool key --clearmodifiers x m
 over() { for _ in {1..9}; do wait_for window 'Zelto!' && return; done && false; }
 over || fail "no game over"
+sleep 2 # the box stays as long when watched: long enough to be seen under load
 xdotool windowfocus --sync "$(window 'Zelto!')" key Return
 sleep 0.5
 import -window "$(window Form1)" "$work/played.png"
 stop
+log=watch.log
 XDG_STATE_HOME=$work/state "$build/zelto" --watch game.zrp >watch.log 2>&1 &
 game_pid=$!
 wait_for window Form1 || fail "watching showed no play field"
