@@ -30,7 +30,6 @@ public:
     void close(SoundChannel channel) override { calls.push_back({"close", channel, {}}); }
 };
 
-
 /// Records every outside effect as one line, in order: "sound MMControl2 Command Play",
 /// "msgbox GameOver Zelto!", "record 0\r\n", "warning cannot save ...".
 class RecordingHost final : public Host {
