@@ -2,7 +2,7 @@
 # Games recorded under Xvfb with random keys while both cores are busy (so ticks come late)
 # check out headless: events, captions, record.dat. Watched again, a game ends on its last
 # picture. A quit game is kept as the last game; a spoilt recording is refused in a box.
-# ZELTO_E2E_GAMES games (default 3) of ZELTO_E2E_SECONDS seconds (default 6).
+# ZELTO_E2E_GAMES games (default 2) of ZELTO_E2E_SECONDS seconds (default 5).
 set -euo pipefail
 source "$(dirname "$0")/lib.sh"
 under_xvfb import compare
@@ -30,8 +30,8 @@ for _ in 1 2; do
     (while :; do :; done) &
     pids+=($!)
 done
-games=${ZELTO_E2E_GAMES:-3}
-seconds=${ZELTO_E2E_SECONDS:-6}
+games=${ZELTO_E2E_GAMES:-2}
+seconds=${ZELTO_E2E_SECONDS:-5}
 bytes=0
 for ((game = 1; game <= games; game++)); do
     start "game$game" --play --record game.zrp
