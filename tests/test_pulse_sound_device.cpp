@@ -49,6 +49,11 @@ private slots:
         QTest::newRow("huge-over-the-cap.wav") << waveHeader(1, (64 << 20) + 1 - 44);
         QTest::newRow("huge-2-GiB.wav") << waveHeader(1, 0x80000000);
         QTest::newRow("data-beyond-the-end.wav") << waveHeader(1, 1000) + QByteArray(4, '\x80');
+        QTest::newRow("20-byte-header.wav") << waveHeader(1, 4).left(20);
+        QTest::newRow("noise-after-riff-wave.wav")
+            << waveHeader(1, 4).left(12) + QByteArray(64, 'Z');
+        QTest::newRow("absurd-fmt-size.wav")
+            << waveHeader(1, 4).replace(16, 4, QByteArray("\xf0\xff\xff\x7f", 4)) + "abcd";
         QTest::newRow("65535-channels.wav") << waveHeader(65535, 65535) + QByteArray(65535, 0);
     }
     void refusedFileIsSilentWithOneDebugLine() {

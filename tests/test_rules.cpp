@@ -1,9 +1,7 @@
-// The rules of the game, end to end: every tests/rules/*.zrs is a replay script in which the
-// lines "> ..." after a line are what its commands print. "a; b" is two commands on one line,
-// "? TARGET = VALUE" prints TARGET and holds what it printed. The five lines of a sound's
-// play sequence are folded into one "@T play CONTROL FILE", errors show as "> ! message", and
-// "#! record BYTES" puts a record file in place first. ZELTO_UPDATE_RULES=1 rewrites the
-// files from what the game prints now: read the difference before keeping it.
+// The rules end to end: each tests/rules/*.zrs is a replay script whose "> ..." lines are what
+// the line above prints; "a; b" is two commands, "? TARGET = VALUE" prints TARGET and holds the
+// value, a sound's five-line play sequence folds into "@T play CONTROL FILE", and "#! record
+// BYTES" writes the record file first. ZELTO_UPDATE_RULES=1 rewrites them from what is printed.
 #include "replay/replay.h"
 #include "replay/script_text.h"
 #include "test_support.h"
