@@ -1,15 +1,77 @@
-// Recording a game played by a jittery real-time driver, with keys at odd moments and ticks in
-// the message box: the replay plays it out again exactly, and refuses it spoilt in any way.
+// Recorded games: a game played by a jittery real-time driver, with keys at odd moments and
+// ticks in the message box, checks out exactly, and spoilt in any way it does not; recordings
+// made by earlier versions still check out; and a hostile recording is refused quickly, with
+// little memory, at its line.
 #include "replay/recorder.h"
-#include "replay/replay.h"
+#include "replay/verify.h"
 #include "test_support.h"
 
 #include <QtTest>
+#include <atomic>
+#include <cstdlib>
+#include <new>
 #include <random>
-#include <sstream>
+#include <sys/stat.h>
 
 using namespace zelto;
 using namespace zelto::test;
+
+// Every allocation of the program is counted, so that a check can be held to a bound.
+namespace {
+std::atomic<std::size_t> allocated{0};
+std::atomic<std::size_t> peak{0};
+} // namespace
+
+void* operator new(std::size_t size) {
+    std::size_t* block = static_cast<std::size_t*>(std::malloc(size + sizeof(std::max_align_t)));
+    if (!block)
+        throw std::bad_alloc();
+    *block = size;
+    const std::size_t now = allocated += size;
+    for (std::size_t high = peak; now > high && !peak.compare_exchange_weak(high, now);) {
+    }
+    return reinterpret_cast<char*>(block) + sizeof(std::max_align_t);
+}
+void operator delete(void* pointer) noexcept {
+    if (!pointer)
+        return;
+    auto* block =
+        reinterpret_cast<std::size_t*>(static_cast<char*>(pointer) - sizeof(std::max_align_t));
+    allocated -= *block;
+    std::free(block);
+}
+void operator delete(void* pointer, std::size_t) noexcept {
+    operator delete(pointer);
+}
+
+namespace {
+
+QString recording(const char* name) {
+    return QString::fromStdString(
+        readFile(ZELTO_SOURCE_DIR "/tests/data/recordings/" + std::string(name) + ".zrp"));
+}
+
+/// A check of a killed program's recording, which may stop anywhere.
+VerifyOptions partially(bool partial = true) {
+    VerifyOptions options;
+    options.partial = partial;
+    return options;
+}
+
+/// The recording with its end line made to fit what stands before it, as a forger would.
+QString resigned(QString text) {
+    text.remove(QRegularExpression("end \\d+\n$"));
+    script::Fingerprint lines;
+    bool started = false;
+    for (const QString& line : text.split('\n', Qt::SkipEmptyParts)) {
+        started |= line == "recording";
+        if (started && !line.startsWith('#'))
+            lines.add(line.toStdString());
+    }
+    return text + "end " + QString::number(lines.value()) + '\n';
+}
+
+} // namespace
 
 class RecordingTest : public QObject {
     Q_OBJECT
@@ -19,10 +81,10 @@ private slots:
     // every recording already written.
     void tickCodes() {
         const std::vector<int> late{0, 1, 2, 3, 3, 2, 3, 3, 3, 1};
-        QCOMPARE(encodeTicks(late), "6-_G");
-        QCOMPARE(decodeTicks("10", "6-_G"), std::optional(late));
+        QCOMPARE(script::encodeTicks(late), "6-_G");
+        QCOMPARE(script::decodeTicks("10", "6-_G"), std::optional(late));
         for (const auto& [count, code] : {std::pair("0", ""), {"4", "6"}, {"2", "6-"}, {"1", "*"}})
-            QVERIFY(!decodeTicks(count, code));
+            QVERIFY(!script::decodeTicks(count, code));
     }
 
     // Even seeds keep the file atomically. Each game is also checked spoilt: "ENDING|PATTERN|
@@ -47,9 +109,8 @@ private slots:
         const bool atomic = seed % 2 == 0;
         QTemporaryDir folder;
         const std::string file = folder.filePath("game.zrp").toStdString();
-        const std::string record = folder.filePath("record.dat").toStdString();
         writeFile(file, "old\n");
-        writeFile(record, "1500\r\n");
+        writeFile(folder.filePath("record.dat").toStdString(), "1500\r\n");
         RecordingHost host;
         SilentSoundDevice sound;
         RecordingFile recording(file, atomic ? RecordingFile::Mode::Atomic
@@ -98,22 +159,125 @@ private slots:
         QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden).size(), 2);
         QVERIFY(host.count("msgbox") > 0 && script.contains("\nanswer\n") &&
                 script.contains("\nexpect events "));
-        const auto check = [&](const QString& text, const char* best) {
-            writeFile(record, best);
-            std::istringstream in(text.toStdString());
-            std::ostringstream out, err;
-            const int status = runReplay(in, out, err, folder.path().toStdString());
-            return std::pair(status, err.str());
-        };
-        const auto [status, err] = check(script, "1500\r\n");
-        QVERIFY2(status == 0 && err.empty(), err.c_str());
-        QVERIFY(check(script, "100\r\n").second.find("may play out otherwise") !=
-                std::string::npos);
+        const Verdict verdict = verifyRecording(script.toStdString());
+        QVERIFY2(verdict.checksOut(), verdict.stop ? verdict.stop->text().c_str() : "");
+        QCOMPARE(verdict.best, "1500\r\n");
+        QCOMPARE(verdict.gameOver, true);
+        QCOMPARE(verdict.quit, spoil[0] == "quit");
+        QCOMPARE(verdict.finished(), true);
+        if (!atomic) // as far as it went, a killed game's recording shows
+            QVERIFY(verifyRecording(midway.substr(midway.find('\n') + 1), partially()).checksOut());
         const QString spoilt =
             QString(script).replace(QRegularExpression("\\A[\\s\\S]*?\\K" + spoil[1]), spoil[2]);
-        const auto [spoiltStatus, why] = check(spoilt, "1500\r\n");
-        QVERIFY(spoilt != script && spoiltStatus == 2);
-        QVERIFY2(why.rfind("line ", 0) == 0, why.c_str());
+        const Verdict refused = verifyRecording(spoilt.toStdString());
+        QVERIFY(spoilt != script && refused.stop && refused.stop->line > 0);
+    }
+
+    // Recordings that earlier versions of the game wrote, by how they ended.
+    void earlierRecordingsCheckOut_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("summary");
+        QTest::newRow("game over, then q") << "gameover-quit"
+                                           << "200 1500 26033 19 over quit";
+        QTest::newRow("game over, program ended") << "gameover-ended"
+                                                  << "150 250 24133 9 over";
+        QTest::newRow("paused, music off, q") << "quit-paused"
+                                              << "200 - 2900 11 quit";
+        QTest::newRow("killed") << "killed"
+                                << "0 - 440 5 partial";
+    }
+    void earlierRecordingsCheckOut() {
+        QFETCH(QString, name);
+        QFETCH(QString, summary);
+        const std::string text = recording(qPrintable(name)).toStdString();
+        const bool partial = summary.endsWith("partial");
+        const Verdict v = verifyRecording(text, partially(partial));
+        QVERIFY2(v.checksOut(), v.stop ? v.stop->text().c_str() : "");
+        const QString best = QString::fromStdString(v.best).remove("\r\n");
+        QCOMPARE(
+            QStringLiteral("%1 %2 %3 %4%5%6%7")
+                .arg(v.points)
+                .arg(best.isEmpty() ? "-" : best)
+                .arg(v.lengthMs)
+                .arg(v.keys)
+                .arg(v.gameOver ? " over" : "", v.quit ? " quit" : "", partial ? " partial" : ""),
+            summary);
+        QCOMPARE(v.complete, !partial);
+        if (partial) // without the end line only as the record of a killed program
+            QVERIFY(verifyRecording(text).stop->message.find("stops before its end") !=
+                    std::string::npos);
+    }
+
+    // A recording holds only what a game writes, in its order, and nothing after its end; none
+    // can make the check run long or grow. Each row: the recording, then the line and the
+    // start of the message it is refused with.
+    void hostileRecordingsAreRefused_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("line");
+        QTest::addColumn<QString>("why");
+        const QString game = recording("quit-paused");
+        const QString header = "recording\nat 0\nopen\nbest \"\"\n";
+        QTest::newRow("points added, expectations and end made to fit")
+            << resigned(QString(game)
+                            .replace("key q\n", "score 99000\nkey q\n")
+                            .replace("\"200\"", "\"99200\"")
+                            .remove(QRegularExpression("end \\d+\n")))
+            << 29 << "score is not part of a recorded game";
+        QTest::newRow("lines after the end")
+            << game + "open\nscore 88000\nexpect Label1.Caption \"88000\"\n"
+            << 35 << "nothing may follow the end";
+        QTest::newRow("empty") << "" << 1 << "this is no recording";
+        QTest::newRow("a script") << "open\nkey q\n" << 1 << "this is no recording";
+        QTest::newRow("days of play") << header + "at 259200000\n" << 5 << "the game goes on";
+        QTest::newRow("a wait") << header + "wait 100\n" << 5 << "wait is not part";
+        QTest::newRow("the header out of order") << "recording\nopen\nat 0\n"
+                                                 << 2 << "open cannot stand here";
+        QTest::newRow("a key while the box is open")
+            << recording("gameover-ended").replace("answer", "key m\nanswer") << 38
+            << "key while the message box is open";
+        QTest::newRow("a million lines") << header + QString("pause 1\n").repeated(1'000'000)
+                                         << 524'289 << "the recording is larger than";
+        QTest::newRow("a 100 MB line")
+            << header + "ticks 1 " + QString(100'000'000, 'A') << 5 << "the line is longer";
+        QTest::newRow("control bytes") << "recording\n\x1b]0;title\x07" + QString(200, 'x') << 2
+                                       << "unknown command \\x1B]0;title\\x07xxx";
+    }
+    void hostileRecordingsAreRefused() {
+        QFETCH(QString, text);
+        QFETCH(int, line);
+        QFETCH(QString, why);
+        const std::string bytes = text.toStdString();
+        text.clear();
+        QElapsedTimer time;
+        time.start();
+        const std::size_t before = allocated;
+        peak = before;
+        const Verdict verdict = verifyRecording(bytes);
+        QVERIFY2(time.elapsed() < 5000, qPrintable(QString::number(time.elapsed())));
+        QVERIFY(peak - before < 2 * 1024 * 1024);
+        QVERIFY(verdict.stop);
+        QVERIFY2(verdict.stop->message.rfind(why.toStdString(), 0) == 0,
+                 verdict.stop->text().c_str());
+        QCOMPARE(verdict.stop->line, line);
+        QVERIFY(verdict.stop->message.size() <= script::kExcerpt + 60);
+    }
+
+    // Only a regular file is read, and only up to the cap, never waiting.
+    void onlyRegularFilesAreRead() {
+        QTemporaryDir folder;
+        const std::string fifo = folder.filePath("fifo").toStdString();
+        QCOMPARE(::mkfifo(fifo.c_str(), 0600), 0);
+        const std::string large = folder.filePath("large").toStdString();
+        std::filesystem::resize_file((writeFile(large, ""), large), 5 << 20);
+        for (const std::string& path :
+             {folder.path().toStdString(), fifo, std::string("/dev/zero"), large}) {
+            std::string problem;
+            QVERIFY(!readRecordingFile(path, {}, problem));
+            QVERIFY2(problem.find("folder") != std::string::npos ||
+                         problem.find("regular") != std::string::npos ||
+                         problem.find("larger") != std::string::npos,
+                     problem.c_str());
+        }
     }
 };
 

@@ -1,8 +1,8 @@
 // The game's entry point: the Qt shell around the one play field of the program.
 #include "game/play_field.h"
 #include "replay/recorder.h"
-#include "replay/replay.h"
 #include "replay/script_text.h"
+#include "replay/verify.h"
 #include "screens/field_input.h"
 #include "screens/game_clock.h"
 #include "screens/gamepad_control.h"
@@ -156,45 +156,23 @@ std::filesystem::path lastGame() {
 /// with: nothing, and why in `problem`, when it cannot be shown.
 std::optional<std::vector<std::string>>
 readRecording(const QString& file, const std::filesystem::path& scratch, std::string& problem) {
-    std::ifstream in(file.toStdString(), std::ios::binary);
-    std::vector<std::string> lines;
-    for (std::string line; std::getline(in, line);)
-        lines.push_back(line);
-    if (!in.eof()) {
-        problem = "cannot read it";
+    const auto text = zelto::readRecordingFile(file.toStdString(), {}, problem);
+    if (!text)
         return std::nullopt;
-    }
-    std::set<std::string_view> watchable{"recording", "best",   "at",    "ticks",  "open", "key",
-                                         "pause",     "answer", "close", "expect", "end"};
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        std::string_view rest = lines[i];
-        const std::string_view command = zelto::nextWord(rest);
-        if (!command.empty() && command.front() != '#' && !watchable.contains(command)) {
-            problem = "line " + std::to_string(i + 1) + ": " + std::string(command) +
-                      " is not part of a recorded game";
-            return std::nullopt;
-        }
+    zelto::VerifyOptions options;
+    options.partial = true;
+    const zelto::Verdict verdict = zelto::verifyRecording(*text, options);
+    if (verdict.stop) {
+        problem = verdict.stop->text();
+        return std::nullopt;
     }
     // The game played back begins with the best score the recorded one began with.
-    std::string best;
-    for (const std::string& line : lines) {
-        std::string_view rest = line;
-        if (zelto::nextWord(rest) == "best")
-            best = zelto::unquote(zelto::trim(rest)).value_or(std::string());
-    }
-    for (const auto& folder : {scratch, scratch / "check"}) {
-        std::filesystem::create_directories(folder);
-        std::ofstream(folder / "record.dat", std::ios::binary) << best;
-    }
-    std::istringstream script(std::accumulate(
-        lines.begin(), lines.end(), std::string(),
-        [](std::string all, const std::string& line) { return std::move(all) + line + '\n'; }));
-    std::ostringstream out;
-    std::ostringstream err;
-    if (zelto::runReplay(script, out, err, scratch / "check", true) != 0) {
-        problem = err.str().substr(0, err.str().find('\n'));
-        return std::nullopt;
-    }
+    std::filesystem::create_directories(scratch);
+    std::ofstream(scratch / "record.dat", std::ios::binary) << verdict.best;
+    std::vector<std::string> lines;
+    std::istringstream in(*text);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
     return lines;
 }
 

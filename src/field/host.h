@@ -5,6 +5,7 @@
 
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace zelto {
 
@@ -32,6 +33,30 @@ public:
     virtual std::string read() = 0;
     /// Replaces the stored bytes; false when they could not be stored.
     virtual bool write(std::string_view bytes) = 0;
+    /// Whether every write from now on is refused, whatever it holds (a store that could not
+    /// be read must not be overwritten).
+    virtual bool refusesWrites() const { return false; }
+};
+
+/// A best score kept in memory: a game checked or watched again reads the best score it began
+/// with and writes nothing that outlives it.
+class MemoryRecordStore final : public RecordStore {
+public:
+    explicit MemoryRecordStore(std::string bytes = {}, bool refuses = false)
+        : bytes_(std::move(bytes)), refuses_(refuses) {}
+    std::string read() override { return bytes_; }
+    bool write(std::string_view bytes) override {
+        if (refuses_)
+            return false;
+        bytes_ = bytes;
+        return true;
+    }
+    bool refusesWrites() const override { return refuses_; }
+    void refuseWrites() { refuses_ = true; }
+
+private:
+    std::string bytes_;
+    bool refuses_;
 };
 
 } // namespace zelto

@@ -30,6 +30,8 @@ struct Clock {
 class Timer {
 public:
     static constexpr int kShortestPeriod = 16;
+    /// The longest Interval a timer can be given, as the design's 16-bit property holds it.
+    static constexpr int kLongestInterval = 65535;
 
     constexpr Timer(int interval, bool enabled) : interval_(interval), enabled_(enabled) {}
 

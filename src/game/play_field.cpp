@@ -47,11 +47,20 @@ void Form1_Form_Load(Form1& form) {
 
 PlayField::PlayField(Host& host, SoundDevice& sound, std::filesystem::path recordFolder,
                      std::filesystem::path waveFolder)
-    : record_(std::move(recordFolder), &host) {
+    : ownRecord_(std::make_unique<RecordFile>(std::move(recordFolder), &host)) {
     setup_.host = &host;
     setup_.sound = &sound;
     setup_.handlers = &kForm1Handlers;
-    setup_.record = &record_;
+    setup_.record = ownRecord_.get();
+    setup_.waveFolder = std::move(waveFolder);
+}
+
+PlayField::PlayField(Host& host, SoundDevice& sound, RecordStore& record,
+                     std::filesystem::path waveFolder) {
+    setup_.host = &host;
+    setup_.sound = &sound;
+    setup_.handlers = &kForm1Handlers;
+    setup_.record = &record;
     setup_.waveFolder = std::move(waveFolder);
 }
 

@@ -26,7 +26,11 @@ void Form1_Form_Load(Form1& form);
 /// outlive every game: what the record file could not read stays unwritten for the whole run.
 class PlayField {
 public:
+    /// The record file "record.dat" in `recordFolder` keeps the best score.
     PlayField(Host& host, SoundDevice& sound, std::filesystem::path recordFolder,
+              std::filesystem::path waveFolder);
+    /// The best score is kept in `record`, which outlives the field.
+    PlayField(Host& host, SoundDevice& sound, RecordStore& record,
               std::filesystem::path waveFolder);
     ~PlayField();
     PlayField(const PlayField&) = delete;
@@ -53,7 +57,7 @@ public:
 
     /// Told of the field as it stands just before a close releases it.
     void setClosing(std::function<void(const Form1&)> closing) { closing_ = std::move(closing); }
-    const RecordFile& recordFile() const { return record_; }
+    const RecordStore& recordStore() const { return *setup_.record; }
 
 private:
     void release();
@@ -64,7 +68,7 @@ private:
     void run(Call call);
 
     Clock clock_;
-    RecordFile record_;
+    std::unique_ptr<RecordFile> ownRecord_; // when the field keeps its own record file
     Form1Setup setup_;
     std::unique_ptr<Form1> form_;
     int depth_ = 0; // calls into the field under way, nested ones included

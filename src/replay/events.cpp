@@ -6,15 +6,6 @@
 
 namespace zelto {
 
-void Fingerprint::add(std::string_view line) {
-    for (const char c : line) {
-        value_ ^= static_cast<unsigned char>(c);
-        value_ *= 1099511628211ULL;
-    }
-    value_ ^= '\n';
-    value_ *= 1099511628211ULL;
-}
-
 void EventLog::sound(std::int64_t at, std::string_view control, std::string_view property,
                      std::string_view value) {
     add('@' + std::to_string(at) + " sound " + std::string(control) + ' ' + std::string(property) +

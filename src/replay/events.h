@@ -1,23 +1,14 @@
 // The game's effects on the world outside it, as the lines of a replay transcript.
 #pragma once
 
+#include "replay/language.h"
+
 #include <cstdint>
 #include <iosfwd>
 #include <string>
 #include <string_view>
 
 namespace zelto {
-
-/// A 64-bit fingerprint of lines of text (FNV-1a): equal lines, in the same order, give the
-/// same value, and almost any change gives another.
-class Fingerprint {
-public:
-    void add(std::string_view line);
-    std::uint64_t value() const { return value_; }
-
-private:
-    std::uint64_t value_ = 14695981039346656037ULL;
-};
 
 /// Writes and counts what the game does outside itself, one line each, as zelto-replay
 /// prints it:
@@ -43,7 +34,7 @@ private:
 
     std::ostream* out_;
     std::uint64_t count_ = 0;
-    Fingerprint fingerprint_;
+    script::Fingerprint fingerprint_;
 };
 
 } // namespace zelto

@@ -6,8 +6,6 @@
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
-#include <fstream>
-#include <iterator>
 #include <unistd.h>
 #include <utility>
 
@@ -16,8 +14,8 @@ namespace zelto {
 namespace {
 
 constexpr std::size_t kTicksPerLine = 192;
-constexpr std::string_view kTickCode =
-    "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz-_";
+constexpr std::string_view kHeading =
+    "# A game of Zelto; zelto-replay FILE checks it, zelto --watch FILE shows it again.";
 
 /// The temporary files of recordings left by programs that no longer run.
 void removeStaleTemporaries(const std::filesystem::path& path) {
@@ -34,40 +32,7 @@ void removeStaleTemporaries(const std::filesystem::path& path) {
     }
 }
 
-std::string keyText(int code) {
-    if (code > ' ' && code < 127 && code != '#')
-        return std::string(1, static_cast<char>(code));
-    return "#" + std::to_string(code);
-}
-
 } // namespace
-
-std::string encodeTicks(const std::vector<int>& late) {
-    std::string code;
-    for (std::size_t i = 0; i < late.size(); i += 3) {
-        int value = 0;
-        for (std::size_t j = i; j < i + 3; ++j)
-            value = value * 4 + (j < late.size() ? late[j] : 0);
-        code += kTickCode[static_cast<std::size_t>(value)];
-    }
-    return code;
-}
-
-std::optional<std::vector<int>> decodeTicks(std::string_view count, std::string_view code) {
-    const auto n = parseWhole(count);
-    if (!n || *n < 1 || static_cast<std::size_t>(*n + 2) / 3 != code.size())
-        return std::nullopt;
-    std::vector<int> late;
-    for (const char c : code) {
-        const std::size_t value = kTickCode.find(c);
-        if (value == std::string_view::npos)
-            return std::nullopt;
-        for (const int shift : {4, 2, 0})
-            late.push_back(static_cast<int>(value >> shift) & 3);
-    }
-    late.resize(static_cast<std::size_t>(*n));
-    return late;
-}
 
 RecordingFile::RecordingFile(std::filesystem::path path, Mode mode,
                              std::function<void(const std::string&)> failed)
@@ -131,42 +96,45 @@ void Recorder::follow(PlayField& field, std::function<std::int64_t()> clock) {
     });
 }
 
-void Recorder::write(const std::string& text) {
-    if (text.front() != '#')
-        lines_.add(text);
+void Recorder::write(const script::Command& command) {
+    const std::string text = script::write(command);
+    lines_.add(text);
     file_.write(text + '\n');
 }
 
-void Recorder::line(const std::string& text) {
+void Recorder::line(const script::Command& command) {
     flush();
-    write(text);
+    write(command);
 }
 
 void Recorder::flush() {
     if (!ticks_.empty())
-        write("ticks " + std::to_string(ticks_.size()) + ' ' + encodeTicks(ticks_));
-    ticks_.clear();
+        write(script::Ticks{std::exchange(ticks_, {})});
     if (pendingAt_)
-        write("at " + std::to_string(*pendingAt_));
-    pendingAt_.reset();
+        write(script::At{*std::exchange(pendingAt_, std::nullopt)});
 }
 
 void Recorder::gameOpening() {
     ticks_.clear();
     pendingAt_.reset();
     events_.restart();
-    lines_ = Fingerprint();
+    lines_ = script::Fingerprint();
     file_.start();
     recording_ = true;
-    line("# A game of Zelto; zelto-replay FILE checks it, zelto --watch FILE shows it again.");
-    line("recording");
-    line("at " + std::to_string(now()));
-    line("open");
+    file_.write(std::string(kHeading) + '\n');
+    line(script::Recording{});
+    line(script::At{now()});
+    line(script::Open{});
 }
 
 void Recorder::gameOpened() {
-    if (recording_ && field_->form())
-        line("best " + quote(field_->form()->Label4.caption));
+    if (!recording_ || !field_->form())
+        return;
+    // Right after the start-up the best score is still what the record file held.
+    record_ = field_->form()->Label4.caption;
+    line(script::Best{record_});
+    if (field_->recordStore().refusesWrites())
+        line(script::Refused{});
 }
 
 void Recorder::advance(std::int64_t now, std::optional<std::int64_t> due) {
@@ -187,27 +155,25 @@ void Recorder::advance(std::int64_t now, std::optional<std::int64_t> due) {
 void Recorder::key(int code) {
     if (!recording_)
         return;
-    std::string text = "key " + keyText(code);
-    if (pendingAt_) {
-        text += " +" + std::to_string(*pendingAt_ - pendingSince_);
-        pendingAt_.reset();
-    }
-    line(text);
+    script::Key key{code, 0};
+    if (pendingAt_)
+        key.later = *std::exchange(pendingAt_, std::nullopt) - pendingSince_;
+    line(key);
 }
 
 void Recorder::pause(std::int64_t ms) {
     if (recording_)
-        line("pause " + std::to_string(ms));
+        line(script::Pause{ms});
 }
 
 void Recorder::windowClosing() {
     if (recording_ && field_->isOpen())
-        line("close" + later());
+        line(script::Close{later()});
 }
 
-std::string Recorder::later() const {
+std::int64_t Recorder::later() const {
     const std::int64_t ms = clock_ ? clock_() - now() : 0;
-    return ms > 0 ? " +" + std::to_string(ms) : std::string();
+    return ms > 0 ? ms : 0;
 }
 
 void Recorder::programEnding() {
@@ -217,13 +183,11 @@ void Recorder::programEnding() {
 
 void Recorder::finish(const Form1& form) {
     recording_ = false;
-    line("expect Label1.Caption " + quote(form.Label1.caption));
-    line("expect Label4.Caption " + quote(form.Label4.caption));
-    line("expect events " + events_.summary());
-    std::ifstream record(field_->recordFile().path(), std::ios::binary);
-    line("expect record " + quote(std::string(std::istreambuf_iterator<char>(record),
-                                              std::istreambuf_iterator<char>())));
-    line("end " + std::to_string(lines_.value()));
+    line(script::Expect{"Label1.Caption", quote(form.Label1.caption)});
+    line(script::Expect{"Label4.Caption", quote(form.Label4.caption)});
+    line(script::Expect{"events", events_.summary()});
+    line(script::Expect{"record", quote(record_)});
+    line(script::End{std::to_string(lines_.value())});
     file_.finish();
 }
 
@@ -232,11 +196,12 @@ void Recorder::showMessage(std::string_view text, std::string_view title) {
     flush();
     host_.showMessage(text, title);
     if (recording_)
-        line("answer" + later());
+        line(script::Answer{later()});
 }
 
 void Recorder::recordWritten(std::string_view bytes) {
     events_.record(now(), bytes);
+    record_ = bytes;
     host_.recordWritten(bytes);
 }
 

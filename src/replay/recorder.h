@@ -15,12 +15,6 @@
 
 namespace zelto {
 
-/// How late each of a run of advances came after its due tick (0 to 3 ms), written three to a
-/// character of "0-9A-Za-z-_" (16 times the first plus 4 times the second plus the third).
-std::string encodeTicks(const std::vector<int>& late);
-/// The lateness of `count` advances from their code; nothing when it is no such code.
-std::optional<std::vector<int>> decodeTicks(std::string_view count, std::string_view code);
-
 /// The file a recording goes to. In place, it is emptied when a game starts and holds every
 /// complete line up to the last input at any moment, so that it survives the program being
 /// killed. Kept atomically, the lines go to a temporary file beside it, which replaces it once
@@ -62,6 +56,7 @@ private:
 ///   recording                  the box stays open until "answer"
 ///   at MS / open               the game opens at the program's time MS
 ///   best "BYTES"               the best score the game began with
+///   refused                    the record file refuses every write in this game
 ///   ticks N CODE               N advances, each to the next due tick plus 0 to 3 ms
 ///                              (see encodeTicks)
 ///   at MS                      an advance to MS that is no due tick
@@ -102,22 +97,23 @@ public:
                           std::string_view value) override;
 
 private:
-    /// Writes a line after what is held back.
-    void line(const std::string& text);
-    void write(const std::string& text);
+    /// Writes a command after what is held back.
+    void line(const script::Command& command);
+    void write(const script::Command& command);
     /// Writes the advances held back.
     void flush();
     void finish(const Form1& form);
     std::int64_t now() const { return field_ ? field_->now() : 0; }
-    /// " +MS" for how much later than the field's time the driver's clock is, or "".
-    std::string later() const;
+    /// How much later than the field's time the driver's clock is.
+    std::int64_t later() const;
 
     Host& host_;
     RecordingFile& file_;
     PlayField* field_ = nullptr;
     std::function<std::int64_t()> clock_;
     EventLog events_;
-    Fingerprint lines_;                     // of the lines from "recording" on
+    script::Fingerprint lines_;             // of the lines from "recording" on
+    std::string record_;                    // the record's bytes as the game read or wrote them
     std::vector<int> ticks_;                // how late the advances not written yet came
     std::optional<std::int64_t> pendingAt_; // an advance to no due tick, not written yet
     std::int64_t pendingSince_ = 0;         // the field's time before it

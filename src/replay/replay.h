@@ -1,7 +1,8 @@
-// zelto-replay: the game's core driven headless from a script, on a virtual clock.
+// zelto-replay's scripts: the game's core driven headless from a script, on a virtual clock.
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <iosfwd>
 #include <memory>
 #include <optional>
@@ -10,10 +11,11 @@
 
 namespace zelto {
 
+class Interpreter;
 class PlayField;
 
 /// The replay's interpreter, one line at a time, for programs that drive the game and look
-/// at its state between lines (benchmarks, fuzzers).
+/// at its state between lines (benchmarks, fuzzers, tests).
 class ReplayDriver {
 public:
     /// The record file's warnings go to `warnings`; without it they are dropped.
@@ -28,11 +30,11 @@ public:
     PlayField& field();
 
 private:
-    friend int runReplay(std::istream&, std::ostream&, std::ostream&, const std::filesystem::path&,
-                         bool);
-    struct Impl;
-    std::unique_ptr<Impl> impl_;
+    std::unique_ptr<Interpreter> interpreter_;
 };
+
+/// The longest line a script may hold; a longer one stops it.
+inline constexpr std::size_t kMaxScriptLine = 1024 * 1024;
 
 /// Runs a replay script against a fresh program: no play field, clock at 0, the record file
 /// in `folder`. Commands, one a line (blank lines and lines starting with # are skipped):
@@ -40,18 +42,16 @@ private:
 ///   set ShotStep N | score P |
 ///   call GameOver|Esplosione|sparo | print OBJECT.PROPERTY | print OBJECT | print Form1 |
 ///   print ShotStep
-/// and those of a recorded game (see Recorder):
-///   recording | best "BYTES" | at MS | ticks DIGITS | pause MS | answer | close |
-///   expect OBJECT.PROPERTY VALUE | expect events COUNT FINGERPRINT | expect record "BYTES"
-/// After "recording" a message box stays open, with the lines after it running, until
-/// "answer"; without it a box is answered at once.
-/// What the game does to the outside world is written to `out` as it happens:
+/// and those of a recorded game (see script::Command). What the game does to the outside world
+/// is written to `out` as it happens:
 ///   @T sound CONTROL PROPERTY "VALUE" / @T msgbox "TEXT" "TITLE" / @T record "BYTES"
 /// The record file's warnings go to `err`. A line it cannot understand, or an expectation the
-/// game does not meet, stops it with "line N: ..." on `err`; the result is then 2, else 0. So
-/// does a recording that stops before its end line, unless `partial` (the recording of a
-/// program that was killed).
+/// game does not meet, stops it with "line N: ..." on `err`; the result is then 2, else 0. A
+/// recording is checked by verifyRecording instead, which is strict.
 int runReplay(std::istream& script, std::ostream& out, std::ostream& err,
-              const std::filesystem::path& folder, bool partial = false);
+              const std::filesystem::path& folder);
+/// The same for lines already split; `next` gives each in turn (see Interpreter::NextLine).
+int runReplay(const std::function<std::optional<std::string_view>()>& next, std::ostream& out,
+              std::ostream& err, const std::filesystem::path& folder);
 
 } // namespace zelto

@@ -40,6 +40,7 @@ public:
     /// device, FIFO, socket or directory, or a file read() could not read): false with a
     /// warning, as for every failure.
     bool write(std::string_view bytes) override;
+    bool refusesWrites() const override { return readFailed_; }
 
     /// The path the file has, or gets when it is created.
     std::filesystem::path path() const;

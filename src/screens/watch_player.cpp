@@ -1,6 +1,6 @@
 #include "screens/watch_player.h"
 
-#include "replay/recorder.h"
+#include "replay/language.h"
 #include "replay/script_text.h"
 #include "screens/field_input.h"
 #include "screens/game_clock.h"
@@ -90,7 +90,7 @@ bool WatchPlayer::runNext() {
     if (command == "ticks") {
         if (digit_ == 0) {
             const std::string_view count = nextWord(rest);
-            late_ = decodeTicks(count, nextWord(rest)).value_or(std::vector<int>());
+            late_ = script::decodeTicks(count, nextWord(rest)).value_or(std::vector<int>());
         }
         const auto due = field.nextDue();
         if (!due || digit_ >= late_.size()) { // not in a recording that was checked
