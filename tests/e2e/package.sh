@@ -19,7 +19,7 @@ check "depends on Qt 6, PulseAudio, SDL and fonts" \
     '[[ $depends == *libqt6widgets6* && $depends == *libpulse0* && $depends == *libsdl2-2.0-0* && $depends == *fonts-liberation* ]]'
 DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$deb" >"$work/apt.log" 2>&1 || { cat "$work/apt.log"; exit 1; }
 check "the game, its checker, wave files, desktop entry and icon are installed" \
-    "[[ -x /usr/bin/zelto && -x /usr/bin/zelto-replay && -f /usr/share/zelto/wav/musica.wav &&
+    "[[ -x /usr/games/zelto && -x /usr/games/zelto-replay && -f /usr/share/zelto/wav/musica.wav &&
         -f /usr/share/applications/org.example.Zelto.desktop && -f /usr/share/icons/hicolor/256x256/apps/org.example.Zelto.png ]]"
 
 # Play from another folder, with a sound server of its own: the record file belongs to the
@@ -32,7 +32,7 @@ trap 'pulseaudio -k 2>/dev/null; rm -rf "$XDG_RUNTIME_DIR"' EXIT
 until_ok() { for _ in $(seq 100); do eval "$1" >/dev/null 2>&1 && return 0; sleep 0.1; done; return 1; }
 until_ok 'pactl info'
 cd "$1"
-/usr/bin/zelto 2>"$1/stderr.log" &
+/usr/games/zelto 2>"$1/stderr.log" &
 game=$!
 until_ok "xdotool search --onlyvisible --name '^Zelto\$'" || { echo "no menu window"; exit 1; }
 sleep 0.3
@@ -51,5 +51,5 @@ check "the music file is found and plays" "! grep -qi 'musica.wav' '$work/player
 
 apt-get remove -y -qq zelto >/dev/null 2>&1
 check "the package removes cleanly" \
-    "! dpkg -s zelto >/dev/null 2>&1 && [[ ! -e /usr/bin/zelto && ! -e /usr/share/zelto && ! -e /usr/share/applications/org.example.Zelto.desktop ]]"
+    "! dpkg -s zelto >/dev/null 2>&1 && [[ ! -e /usr/games/zelto && ! -e /usr/share/zelto && ! -e /usr/share/applications/org.example.Zelto.desktop ]]"
 ((failures == 0)) && echo "package: all checks passed"
