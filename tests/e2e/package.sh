@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds the Debian package, installs it, starts the installed game under Xvfb from another
+# Builds the Debian packages, lints them, installs the game, starts it under Xvfb from another
 # folder, opens the play field from the menu, and checks that the music was found and the
 # record file was created there. Then removes the package and checks nothing is left.
 set -uo pipefail
@@ -13,6 +13,8 @@ check() { if eval "$2"; then echo "ok: $1"; else echo "FAILED: $1"; failures=$((
 
 (cd "$build" && cpack -G DEB -B "$work/package" >"$work/cpack.log" 2>&1) || { cat "$work/cpack.log"; exit 1; }
 deb="$(ls "$work"/package/zelto_*.deb)"
+# lintian holds the packages to Debian's policy: any error or warning fails, and is shown.
+check "lintian finds no error or warning" 'lintian --fail-on error,warning "$work"/package/*.deb'
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "package: $(basename "$deb"), depends: $depends"
 check "depends on Qt 6, PulseAudio, SDL and fonts" \
@@ -21,6 +23,9 @@ DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$deb" >"$work/apt.log" 2>
 check "the game, its checker, wave files, desktop entry and icon are installed" \
     "[[ -x /usr/games/zelto && -x /usr/games/zelto-replay && -f /usr/share/zelto/wav/musica.wav &&
         -f /usr/share/applications/org.example.Zelto.desktop && -f /usr/share/icons/hicolor/256x256/apps/org.example.Zelto.png ]]"
+id=$(readelf -n /usr/games/zelto | sed -n 's/.*Build ID: //p')
+check "zelto-dbg has the stripped game's debug symbols where gdb looks, by build ID" \
+    "dpkg-deb -c '$work'/package/zelto-dbg_*.deb | grep -c ' ./usr/lib/debug/.build-id/${id:0:2}/${id:2}.debug\$' >/dev/null"
 
 # Play from another folder, with a sound server of its own: the record file belongs to the
 # folder the game starts in, and the music plays.
