@@ -20,9 +20,10 @@ run=(qt6-qpa-plugins qt6-wayland fonts-liberation)
 package=(file dpkg-dev)
 # Testing: virtual X and Wayland servers, window tools and screenshots, a sound server for
 # the tests' own null sinks, clang with its fuzzing runtime, the desktop-file and metainfo
-# validators. The package test builds a package, so testing needs the packaging tools too.
+# validators, and lintian, which holds the package to Debian's policy. The package test builds
+# a package, so testing needs the packaging tools too.
 test=(xvfb xauth xdotool x11-utils imagemagick weston pulseaudio pulseaudio-utils
-    clang libclang-rt-14-dev appstream desktop-file-utils)
+    clang libclang-rt-14-dev appstream desktop-file-utils lintian)
 
 case "${1:-play}" in
 play) packages=("${build[@]}" "${run[@]}") preset=game ;;

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds the Debian package, installs it, starts the installed game under Xvfb from another
+# Builds the Debian packages, lints them, installs the game, starts it under Xvfb from another
 # folder, opens the play field from the menu, and checks that the music was found and the
 # record file was created there. Then removes the package and checks nothing is left.
 set -uo pipefail
@@ -13,14 +13,19 @@ check() { if eval "$2"; then echo "ok: $1"; else echo "FAILED: $1"; failures=$((
 
 (cd "$build" && cpack -G DEB -B "$work/package" >"$work/cpack.log" 2>&1) || { cat "$work/cpack.log"; exit 1; }
 deb="$(ls "$work"/package/zelto_*.deb)"
+# lintian holds the packages to Debian's policy: any error or warning fails, and is shown.
+check "lintian finds no error or warning" 'lintian --fail-on error,warning "$work"/package/*.deb'
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "package: $(basename "$deb"), depends: $depends"
 check "depends on Qt 6, PulseAudio, SDL and fonts" \
     '[[ $depends == *libqt6widgets6* && $depends == *libpulse0* && $depends == *libsdl2-2.0-0* && $depends == *fonts-liberation* ]]'
 DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$deb" >"$work/apt.log" 2>&1 || { cat "$work/apt.log"; exit 1; }
 check "the game, its checker, wave files, desktop entry and icon are installed" \
-    "[[ -x /usr/bin/zelto && -x /usr/bin/zelto-replay && -f /usr/share/zelto/wav/musica.wav &&
+    "[[ -x /usr/games/zelto && -x /usr/games/zelto-replay && -f /usr/share/zelto/wav/musica.wav &&
         -f /usr/share/applications/org.example.Zelto.desktop && -f /usr/share/icons/hicolor/256x256/apps/org.example.Zelto.png ]]"
+id=$(readelf -n /usr/games/zelto | sed -n 's/.*Build ID: //p')
+check "zelto-dbg has the stripped game's debug symbols where gdb looks, by build ID" \
+    "dpkg-deb -c '$work'/package/zelto-dbg_*.deb | grep -c ' ./usr/lib/debug/.build-id/${id:0:2}/${id:2}.debug\$' >/dev/null"
 
 # Play from another folder, with a sound server of its own: the record file belongs to the
 # folder the game starts in, and the music plays.
@@ -32,7 +37,7 @@ trap 'pulseaudio -k 2>/dev/null; rm -rf "$XDG_RUNTIME_DIR"' EXIT
 until_ok() { for _ in $(seq 100); do eval "$1" >/dev/null 2>&1 && return 0; sleep 0.1; done; return 1; }
 until_ok 'pactl info'
 cd "$1"
-/usr/bin/zelto 2>"$1/stderr.log" &
+/usr/games/zelto 2>"$1/stderr.log" &
 game=$!
 until_ok "xdotool search --onlyvisible --name '^Zelto\$'" || { echo "no menu window"; exit 1; }
 sleep 0.3
@@ -51,5 +56,5 @@ check "the music file is found and plays" "! grep -qi 'musica.wav' '$work/player
 
 apt-get remove -y -qq zelto >/dev/null 2>&1
 check "the package removes cleanly" \
-    "! dpkg -s zelto >/dev/null 2>&1 && [[ ! -e /usr/bin/zelto && ! -e /usr/share/zelto && ! -e /usr/share/applications/org.example.Zelto.desktop ]]"
+    "! dpkg -s zelto >/dev/null 2>&1 && [[ ! -e /usr/games/zelto && ! -e /usr/share/zelto && ! -e /usr/share/applications/org.example.Zelto.desktop ]]"
 ((failures == 0)) && echo "package: all checks passed"
