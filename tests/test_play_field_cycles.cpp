@@ -1,10 +1,7 @@
 // A thousand games opened and closed offscreen: a closed play field must leave nothing behind,
 // neither objects nor memory. Under the sanitize preset LeakSanitizer checks the memory at
 // exit as well.
-#include "screens/field_input.h"
-#include "screens/game_clock.h"
-#include "screens/play_field_window.h"
-#include "screens/qt_host.h"
+#include "screens/program.h"
 
 #include <QApplication>
 #include <QtTest>
@@ -14,50 +11,48 @@ using namespace zelto;
 
 namespace {
 
-/// The game clock, which can tell how many windows still listen to it.
-class ListenedClock : public GameClock {
-public:
-    using GameClock::GameClock;
-    int listeners() const { return receivers(SIGNAL(advanced())); }
-};
-
-/// The program's one play field with its clock on virtual time, as the game holds them.
-struct Program {
+/// The program as the game builds it, on virtual time.
+struct Running : MessageBoxes {
     QTemporaryDir folder;
-    QtHost host{[](const QString&, const QString&) {}};
     SilentSoundDevice sound;
-    PlayField field{host, sound, folder.path().toStdString(), {}};
-    ListenedClock clock{field};
-    FieldInput input{field, clock};
-    QPointer<PlayFieldWindow> window;
     std::int64_t time = 0;
     int paints = 0;
+    Program app{setup()};
+    Session& session = app.session();
 
-    Program() {
-        clock.setTimeSource([this] { return time; });
+    SessionSetup setup() {
+        SessionSetup setup;
+        setup.recordFolder = folder.path().toStdString();
+        setup.sound = &sound;
+        setup.boxes = this;
+        setup.timeSource = [this] { return time; };
+        return setup;
     }
+    void show(const QString&, const QString&) override {}
+    bool answer() override { return false; }
 
     /// What a play field's window may leave behind, counted.
     QList<qsizetype> leftovers() const {
         return {QApplication::topLevelWidgets().size(), QApplication::allWidgets().size(),
-                qApp->children().size(), clock.children().size(), clock.listeners()};
+                qApp->children().size(), session.children().size(), app.children().size()};
     }
 
     /// One game: open, paint, a few ticks with a shot in flight, then the quit key and the
     /// deferred delete. False when the game or its window did not go.
     bool cycle() {
-        showPlayField(input, window);
+        app.showPlayField();
         QCoreApplication::processEvents();
+        QWidget* window = app.window();
         paints += window->isVisible() && !window->visibleRegion().isEmpty();
         QTest::keyClick(window, Qt::Key_M);
         for (int step = 0; step < 3; ++step) {
             time += 100;
-            clock.advance();
+            session.advance();
             QCoreApplication::processEvents();
         }
         QTest::keyClick(window, Qt::Key_Q);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        return !field.isOpen() && window.isNull();
+        return !session.isOpen() && !app.window();
     }
 };
 
@@ -79,7 +74,7 @@ private slots:
         // Allocator noise stays far below this; a leak of a few hundred bytes per game (one
         // snapshot, one region, one small object) goes above it.
         constexpr qint64 kAllowedHeapGrowth = 64 * 1024;
-        Program program;
+        Running program;
         // The first games also make what Qt makes once (pictures, glyphs, fonts).
         for (int i = 0; i < kWarmUp; ++i)
             QVERIFY(program.cycle());

@@ -1,11 +1,8 @@
 // The play-field window behind "&Play", from the menu and back; repainting only what changed;
 // the real-time clock behind it; and the keys, controllers (SDL's virtual ones) and pause.
-#include "screens/field_input.h"
-#include "screens/game_clock.h"
 #include "screens/gamepad_control.h"
 #include "screens/keys_help.h"
-#include "screens/play_field_window.h"
-#include "screens/qt_host.h"
+#include "screens/program.h"
 #include "screens/screens.h"
 #include "screens/start_menu.h"
 #include "test_support.h"
@@ -21,36 +18,45 @@ using namespace zelto::test;
 
 namespace {
 
-/// The program as main builds it: its record file in a scratch folder, time stepped by the test.
-struct Program {
+/// The program as main builds it: its record file in a scratch folder, time stepped by the test,
+/// and a message box that runs `whileBoxOpen` instead of waiting for a player.
+struct Running : MessageBoxes {
     QTemporaryDir folder;
-    QtHost host{[this](const QString&, const QString&) { whileBoxOpen(); }};
     RecordingSoundDevice sound;
-    PlayField field{host, sound, folder.path().toStdString(), {}};
-    GameClock clock{field};
-    FieldInput input{field, clock};
-    QPointer<PlayFieldWindow> window;
-    Screens screens{[this] { showPlayField(input, window); }};
-    GamepadControl pads{screens, input};
     std::int64_t time = 0;
     std::function<void()> whileBoxOpen = [] {};
+    Program app;
+    Session& session = app.session();
+    Screens& screens = app.screens();
+    GamepadControl& pads = app.gamepads();
 
-    explicit Program(bool virtualTime = true) {
-        if (virtualTime)
-            clock.setTimeSource([this] { return time; });
+    explicit Running(bool virtualTime = true, bool playing = true) : app(setup(virtualTime)) {
         screens.showMenu();
-        play();
+        if (playing)
+            play();
     }
-    ~Program() {
-        if (window)
-            window->close();
+    SessionSetup setup(bool virtualTime) {
+        SessionSetup setup;
+        setup.recordFolder = folder.path().toStdString();
+        setup.sound = &sound;
+        setup.boxes = this;
+        if (virtualTime)
+            setup.timeSource = [this] { return time; };
+        return setup;
+    }
+    void show(const QString&, const QString&) override { whileBoxOpen(); }
+    bool answer() override { return false; }
+    ~Running() override {
+        if (window())
+            window()->close();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
+    PlayFieldWindow* window() { return app.window(); }
     void play() { QTest::mouseClick(screens.menu().Command3, Qt::LeftButton); }
-    Form1& form() { return *field.form(); }
+    Form1& form() { return *session.field().form(); }
     void wait(std::int64_t ms) {
         time += ms;
-        clock.advance();
+        session.advance();
     }
 };
 
@@ -114,31 +120,31 @@ class PlayFieldWindowTest : public QObject {
 
 private slots:
     void fromTheMenuToAGameAndBackByMouseKeysAndController() {
-        Program program;
+        Running program;
         VirtualPad pad(program.pads.gamepads());
-        QVERIFY(QTest::qWaitForWindowExposed(program.window));
+        QVERIFY(QTest::qWaitForWindowExposed(program.window()));
         QCoreApplication::processEvents(); // the first, full paint
         PaintLog log;
-        program.window->installEventFilter(&log);
-        QTest::keyClick(program.window, Qt::Key_P); // stops nothing that shows
-        program.wait(100);                          // the movers on a 100 ms period fall one step
+        program.window()->installEventFilter(&log);
+        QTest::keyClick(program.window(), Qt::Key_P); // stops nothing that shows
+        program.wait(100);                            // the movers on a 100 ms period fall one step
         QTRY_VERIFY(log.painted.contains(QRect(744, 0, 30, 39)));  // Image7, old and new
         QVERIFY(!log.painted.intersects(QRect(256, 496, 50, 64))); // the ship stood still
-        QCOMPARE(program.window->size(), QSize(800, 600));
-        QVERIFY(program.window->windowFlags().testFlag(Qt::FramelessWindowHint));
-        QCOMPARE(program.window->windowTitle(), "Form1"); // what the window system knows it by
-        QTRY_COMPARE(QApplication::focusWidget(), program.window.data());
+        QCOMPARE(program.window()->size(), QSize(800, 600));
+        QVERIFY(program.window()->windowFlags().testFlag(Qt::FramelessWindowHint));
+        QCOMPARE(program.window()->windowTitle(), "Form1"); // what the window system knows it by
+        QTRY_COMPARE(QApplication::focusWidget(), program.window());
         const float fallen = program.form().Image7.top;
-        const PlayFieldWindow* first = program.window;
+        const PlayFieldWindow* first = program.window();
         program.play(); // raises the running game
-        QCOMPARE(program.window.data(), first);
+        QCOMPARE(program.window(), first);
         QCOMPARE(program.form().Image7.top, fallen);
 
-        QSignalSpy closed(program.window.data(), &PlayFieldWindow::closed);
-        QTest::keyClick(program.window, Qt::Key_Q);
+        QSignalSpy closed(program.window(), &PlayFieldWindow::closed);
+        QTest::keyClick(program.window(), Qt::Key_Q);
         QCOMPARE(closed.count(), 1);
-        QVERIFY(!program.field.isOpen() && !program.clock.isArmed());
-        QTRY_VERIFY(program.window.isNull());
+        QVERIFY(!program.session.isOpen() && !program.session.isArmed());
+        QTRY_VERIFY(!program.window());
         const std::string record = program.folder.filePath("record.dat").toStdString();
         const std::string saved = readFile(record);
         program.wait(500);
@@ -152,10 +158,10 @@ private slots:
         pad.send("b");
         QTRY_VERIFY(!program.screens.keysHelp());
         pad.send("dpdown a"); // Play, on the menu whether or not it has the focus back
-        QVERIFY(program.window && program.window->isVisible());
+        QVERIFY(program.window() && program.window()->isVisible());
         QCOMPARE(program.form().Image7.top, 0.0f);
         // The new game's timers count from the new opening.
-        QCOMPARE(program.field.nextDue(), std::optional<std::int64_t>(700));
+        QCOMPARE(program.session.field().nextDue(), std::optional<std::int64_t>(700));
 
         // Esci ends the program without saving a new record, as the quit key would.
         program.form().setLabel1Caption(std::to_string(std::stoi(saved) + 1000));
@@ -164,11 +170,11 @@ private slots:
         QTimer::singleShot(5000, &scope, [] { QCoreApplication::exit(-1); });
         QCOMPARE(QCoreApplication::exec(), 0);
         QCOMPARE(readFile(record), saved);
-        QVERIFY(program.field.isOpen()); // no close handling ran
+        QVERIFY(program.session.isOpen()); // no close handling ran
     }
 
     void messageBoxGoesOnDeliveringTicks() {
-        Program shell;
+        Running shell;
         const float shipStart = shell.form().Image1.left;
         bool boxShown = false;
         shell.whileBoxOpen = [&] {
@@ -176,11 +182,11 @@ private slots:
             // While the box is open, the field stays (the handler runs on), nothing pauses it,
             // and a timer still running goes on ticking.
             shell.form().Timer3.setEnabled(true);
-            shell.window->close();
-            QVERIFY(shell.window->isVisible() && shell.field.isOpen());
-            QTest::keyClick(shell.window, Qt::Key_Pause);
+            shell.window()->close();
+            QVERIFY(shell.window()->isVisible() && shell.session.isOpen());
+            QTest::keyClick(shell.window(), Qt::Key_Pause);
             emit qApp->applicationStateChanged(Qt::ApplicationInactive);
-            QVERIFY(!shell.input.isPaused());
+            QVERIFY(!shell.session.isPaused());
             shell.time += 100;
             QTRY_VERIFY_WITH_TIMEOUT(shell.form().Image1.left > shipStart, 1000);
         };
@@ -189,11 +195,29 @@ private slots:
         QTRY_VERIFY(boxShown);
     }
 
+    // A recorded game watched to its end by its own quit key, then "&Play": a game like any
+    // other, on the player's keys and the clock, and the record file never touched.
+    void aGameAfterWatchingIsPlayedAsUsual() {
+        Running shell(true, false);
+        shell.app.watch({script::Recording{}, script::At{40}, script::Open{}, script::Best{"9\r\n"},
+                         script::Key{'x', 0}, script::Key{'q', 0}});
+        QVERIFY(!shell.session.isOpen() && !shell.session.isWatching());
+        shell.play();
+        QVERIFY(shell.window());
+        const float start = shell.form().Image1.left;
+        QTest::keyClick(shell.window(), Qt::Key_X);
+        shell.wait(100);
+        QVERIFY(shell.form().Image1.left > start && shell.session.isArmed());
+        QCOMPARE(shell.form().Label4.caption, ""); // this folder's best, not the recording's
+        QTest::keyClick(shell.window(), Qt::Key_Q);
+        QCOMPARE(readFile(shell.folder.filePath("record.dat").toStdString()), "0\r\n");
+    }
+
     void stalledEventLoopDeliversOneTickPerTimer() {
-        Program shell(false);                            // real time
+        Running shell(false);                            // real time
         const float rockStart = shell.form().Image7.top; // Timer6, 100 ms, 28 a step
         QThread::msleep(500); // the program hangs; the event loop delivers nothing
-        QSignalSpy advanced(&shell.clock, &GameClock::advanced);
+        QSignalSpy advanced(&shell.session, &Session::changed);
         QVERIFY(advanced.wait(1000));
         QCOMPARE(shell.form().Image7.top - rockStart, 28.0f);
     }
@@ -221,29 +245,29 @@ private slots:
     void keysControllersAndThePause() {
         QFETCH(QString, script);
         QString got; // outlives the program, which may still write to it as it ends
-        Program shell;
+        Running shell;
         VirtualPad pad(shell.pads.gamepads());
-        QObject::connect(&shell.input, &FieldInput::typed, [&](int c) { got += QChar(c); });
-        QObject::connect(&shell.input, &FieldInput::pausedChanged,
+        QObject::connect(&shell.session, &Session::typed, [&](int c) { got += QChar(c); });
+        QObject::connect(&shell.session, &Session::pausedChanged,
                          [&](bool paused) { got += paused ? '[' : ']'; });
         for (const QString& input : script.section(" => ", 0, 0).split(' ')) {
             if (input.startsWith("key:") || input.startsWith("held:")) {
                 QKeyEvent key(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier,
                               input.section(':', 1), input.startsWith("held:"));
-                QApplication::sendEvent(shell.window, &key);
+                QApplication::sendEvent(shell.window(), &key);
             } else if (input == "Pause" || input == "Escape") {
-                QTest::keyClick(shell.window, input == "Pause" ? Qt::Key_Pause : Qt::Key_Escape);
+                QTest::keyClick(shell.window(), input == "Pause" ? Qt::Key_Pause : Qt::Key_Escape);
             } else if (input == "away") {
                 emit qApp->applicationStateChanged(Qt::ApplicationInactive);
             } else if (input == "menu") {
                 shell.screens.showMenu();
             } else if (input == "close") {
-                shell.window->close();
+                shell.window()->close();
             } else if (input == "wait") {
                 shell.wait(1000);
-                got += "(" + QString::number(shell.field.now()) +
-                       (middleLit(shell.window) ? " Pausa" : "") +
-                       (shell.clock.isArmed() ? ")" : " idle)");
+                got += "(" + QString::number(shell.session.now()) +
+                       (middleLit(shell.window()) ? " Pausa" : "") +
+                       (shell.session.isArmed() ? ")" : " idle)");
             } else {
                 pad.send(input);
             }

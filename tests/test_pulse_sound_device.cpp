@@ -1,5 +1,5 @@
 // The sound device: files it refuses, independent channels, calls that never wait.
-#include "sound/pulse_sound_device.h"
+#include "pulse/pulse_sound_device.h"
 
 #include <QtTest>
 

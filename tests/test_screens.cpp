@@ -1,8 +1,8 @@
 // The start menu, the keys help screen and the about box: their buttons and keys, how often
 // each window opens, how the program ends, and how they look.
+#include "platform/logging.h"
 #include "screens/about_box.h"
 #include "screens/keys_help.h"
-#include "screens/logging.h"
 #include "screens/screens.h"
 #include "screens/start_menu.h"
 

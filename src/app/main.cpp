@@ -1,101 +1,122 @@
-// The game's entry point: the Qt shell around the one play field of the program.
-#include "game/play_field.h"
-#include "replay/recorder.h"
-#include "replay/script_text.h"
+// The game's entry point: its command line and its start-up. Everything else is the Program.
+#include "base/text.h"
+#include "kit/window_kit.h"
 #include "replay/verify.h"
-#include "screens/field_input.h"
-#include "screens/game_clock.h"
-#include "screens/gamepad_control.h"
-#include "screens/play_field_window.h"
-#include "screens/qt_host.h"
+#include "scoring/record_file.h"
+#include "screens/program.h"
 #include "screens/screens.h"
-#include "screens/watch_player.h"
 #include "sound/mm_control.h"
-#include "sound/pulse_sound_device.h"
 
 #include <QApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QLoggingCategory>
 #include <QMessageBox>
-#include <QPointer>
 #include <QSocketNotifier>
 #include <QStandardPaths>
-#include <QTemporaryDir>
+#include <atomic>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
+#include <fcntl.h>
 #include <filesystem>
-#include <fstream>
-#include <memory>
-#include <numeric>
 #include <optional>
-#include <set>
-#include <sstream>
+#include <string>
 #include <string_view>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
-#include <vector>
 
 namespace {
 
-Q_LOGGING_CATEGORY(lcRecording, "zelto.recording", QtInfoMsg)
+constexpr const char* kUsage = R"(Usage: zelto [OPTION]...
+A small arcade shooter: keep the falling rocks from reaching the bottom of the field.
 
-/// Everything the program holds once: the sound device, the host (which the recorder stands
-/// before), the play field with its record file in `recordFolder`, the clock, the one way in
-/// for keys and the pause, and the play-field window while it is open. Each game is recorded
-/// into `recording` unless it is empty.
-class Game {
-public:
-    Game(const std::filesystem::path& recordFolder, const std::filesystem::path& waveFolder,
-         const std::filesystem::path& recording, zelto::RecordingFile::Mode mode)
-        : recording_(recording, mode,
-                     [](const std::string& why) { qCDebug(lcRecording, "%s", why.c_str()); }),
-          field_(recorder_, sound_, recordFolder, waveFolder), clock_(field_),
-          input_(field_, clock_) {
-        QObject::connect(&input_, &zelto::FieldInput::pausedChanged,
-                         [this](bool paused) { sound_.setPaused(paused); });
-        recorder_.follow(field_, [this] { return clock_.now(); });
-        if (!recording.empty())
-            clock_.setRecorder(&recorder_);
-    }
-    /// A game still open is recorded as it stands.
-    ~Game() { recorder_.programEnding(); }
+Options:
+  --play           start on the play field, with the menu beneath it
+  --desktop        keep the best score in $XDG_DATA_HOME/zelto/, as the desktop entry does
+  --record FILE    write each game to FILE as it is played (a new or regular file)
+  --watch FILE     play a recorded game back, after checking it
+  --help           show this help and exit
+  --version        show the version and exit
+Qt's own options (-platform NAME, -style NAME, -reverse, ...) are taken as well.
 
-    zelto::FieldInput& input() { return input_; }
+Examples:
+  zelto --record best.zrp
+  zelto --watch ~/.local/state/zelto/last-game.zrp
+)";
 
-    /// Shows the play field: raises its window when it is open, else starts a new game.
-    void showPlayField() {
-        // The play field has no icon of its own and shows the program's, which is not set
-        // before it is needed: the menu need not wait for it.
-        if (QApplication::windowIcon().isNull())
-            QApplication::setWindowIcon(zelto::programIcon());
-        zelto::showPlayField(input_, window_);
-    }
-
-    /// Answers the message box that is open, as a player would; false when none is.
-    bool answerBox() {
-        if (!box_)
-            return false;
-        box_->done(QMessageBox::Ok);
-        return true;
-    }
-
-private:
-    zelto::PulseSoundDevice sound_;
-    QPointer<QMessageBox> box_;
-    zelto::QtHost host_{[this](const QString& text, const QString& title) {
-        QMessageBox box(QMessageBox::Warning, title, text, QMessageBox::Ok);
-        box.setWindowModality(Qt::ApplicationModal);
-        box_ = &box;
-        box.exec();
-    }};
-    zelto::RecordingFile recording_;
-    zelto::Recorder recorder_{host_, recording_};
-    zelto::PlayField field_;
-    zelto::GameClock clock_;
-    zelto::FieldInput input_;
-    QPointer<zelto::PlayFieldWindow> window_;
+/// What the command line asks for.
+struct Options {
+    /// --play: the play field opens at once, over the menu, as "&Play" would open it.
+    bool play = false;
+    /// --desktop: started by the desktop entry, whose current folder is no place of the
+    /// player's choosing, so the record file lives in the user's data folder.
+    bool desktop = false;
+    /// --record FILE: each game is written to FILE as it goes.
+    std::string record;
+    /// --watch FILE: the recorded game is played back.
+    std::string watch;
 };
+
+/// Qt's own options, which QApplication takes out of the command line; those before the
+/// blank take a value.
+constexpr std::string_view kQtOptions[] = {
+    "platform",    "platformpluginpath", "platformtheme", "plugin",  "qwindowgeometry",
+    "qwindowicon", "qwindowtitle",       "session",       "display", "geometry",
+    "style",       "stylesheet",         "title",         "name",    "",
+    "reverse",     "widgetcount",        "nograb",        "dograb",  "sync",
+    "testability"};
+
+/// How many words a Qt option takes (1 or 2), or 0 when `argument` is none.
+int qtOption(std::string_view argument, bool hasNext) {
+    if (argument.size() < 2 || argument.front() != '-')
+        return 0;
+    argument.remove_prefix(argument.starts_with("--") ? 2 : 1);
+    const bool valueHere = argument.find('=') != std::string_view::npos;
+    argument = argument.substr(0, argument.find('='));
+    bool takesValue = true;
+    for (const std::string_view name : kQtOptions) {
+        if (name.empty()) {
+            takesValue = false;
+        } else if (name == argument) {
+            return takesValue && !valueHere && hasNext ? 2 : 1;
+        }
+    }
+    return 0;
+}
+
+/// Reads the command line; exits at once for --help, --version and what it cannot take.
+Options readOptions(int argc, char** argv) {
+    Options options;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view argument = argv[i];
+        const bool hasNext = i + 1 < argc;
+        if (argument == "--help") {
+            std::fputs(kUsage, stdout);
+            std::exit(0);
+        } else if (argument == "--version") {
+            std::printf("zelto %d.%d.%d\n", ZELTO_VERSION_MAJOR, ZELTO_VERSION_MINOR,
+                        ZELTO_VERSION_PATCH);
+            std::exit(0);
+        } else if (argument == "--play") {
+            options.play = true;
+        } else if (argument == "--desktop") {
+            options.desktop = true;
+        } else if ((argument == "--record" || argument == "--watch") && hasNext) {
+            (argument == "--record" ? options.record : options.watch) = argv[++i];
+        } else if (const int words = qtOption(argument, hasNext)) {
+            i += words - 1;
+        } else {
+            std::fprintf(stderr, "zelto: %s %s (zelto --help lists the options)\n",
+                         argument == "--record" || argument == "--watch" ? "no file after"
+                                                                         : "unknown option",
+                         zelto::script::excerpt(argument).c_str());
+            std::exit(2);
+        }
+    }
+    return options;
+}
 
 /// Whether Qt has a window system to start on: one named by QT_QPA_PLATFORM or -platform, or
 /// an X11 or Wayland display in the environment. Without one, Qt would abort.
@@ -112,33 +133,6 @@ bool hasWindowSystem(int argc, char** argv) {
     return false;
 }
 
-/// What the command line asks for beyond Qt's own options, which Qt takes out itself.
-struct Options {
-    /// --play: the play field opens at once, over the menu, as "&Play" would open it.
-    bool play = false;
-    /// --desktop: started by the desktop entry, whose current folder is no place of the
-    /// player's choosing, so the record file lives in the user's data folder.
-    bool desktop = false;
-    /// --record FILE: each game is written to FILE as it goes.
-    QString record;
-    /// --watch FILE: the recorded game is played back.
-    QString watch;
-};
-
-Options readOptions(const QStringList& arguments) {
-    Options options;
-    for (qsizetype i = 1; i < arguments.size(); ++i) {
-        const QString& argument = arguments[i];
-        options.play |= argument == QLatin1String("--play");
-        options.desktop |= argument == QLatin1String("--desktop");
-        if (i + 1 < arguments.size() && argument == QLatin1String("--record"))
-            options.record = arguments[++i];
-        else if (i + 1 < arguments.size() && argument == QLatin1String("--watch"))
-            options.watch = arguments[++i];
-    }
-    return options;
-}
-
 /// Where the last game is kept without --record: $XDG_STATE_HOME/zelto/last-game.zrp
 /// (~/.local/state/zelto by default), or nowhere when that folder cannot be made.
 std::filesystem::path lastGame() {
@@ -149,31 +143,6 @@ std::filesystem::path lastGame() {
     if (!QDir().mkpath(folder))
         return {};
     return (folder + QStringLiteral("/last-game.zrp")).toStdU16String();
-}
-
-/// The lines of a recording that zelto --watch can show, checked by playing it headless in a
-/// folder of `scratch`, where the record file then holds the best score the recording began
-/// with: nothing, and why in `problem`, when it cannot be shown.
-std::optional<std::vector<std::string>>
-readRecording(const QString& file, const std::filesystem::path& scratch, std::string& problem) {
-    const auto text = zelto::readRecordingFile(file.toStdString(), {}, problem);
-    if (!text)
-        return std::nullopt;
-    zelto::VerifyOptions options;
-    options.partial = true;
-    const zelto::Verdict verdict = zelto::verifyRecording(*text, options);
-    if (verdict.stop) {
-        problem = verdict.stop->text();
-        return std::nullopt;
-    }
-    // The game played back begins with the best score the recorded one began with.
-    std::filesystem::create_directories(scratch);
-    std::ofstream(scratch / "record.dat", std::ios::binary) << verdict.best;
-    std::vector<std::string> lines;
-    std::istringstream in(*text);
-    for (std::string line; std::getline(in, line);)
-        lines.push_back(line);
-    return lines;
 }
 
 /// Where the record file lives: the current folder, as always from a terminal; started from
@@ -187,6 +156,32 @@ std::filesystem::path recordFolder(const Options& options) {
     if (data.isEmpty() || !QDir().mkpath(folder))
         return ".";
     return folder.toStdU16String();
+}
+
+/// Why `target` cannot take the recordings of --record, or nothing: it must be a regular file
+/// or a new one that can be written, and never the record file.
+std::optional<std::string> recordingTargetProblem(const std::filesystem::path& target,
+                                                  const std::filesystem::path& folder) {
+    const zelto::RecordFile record(folder);
+    struct stat targetStatus {};
+    struct stat recordStatus {};
+    const bool exists = ::stat(target.c_str(), &targetStatus) == 0;
+    std::error_code error;
+    const bool sameFolder = std::filesystem::equivalent(
+        target.has_parent_path() ? target.parent_path() : ".", folder, error);
+    if ((sameFolder && zelto::equalsIgnoringCase(target.filename().string(), "record.dat")) ||
+        (exists && ::stat(record.path().c_str(), &recordStatus) == 0 &&
+         targetStatus.st_dev == recordStatus.st_dev && targetStatus.st_ino == recordStatus.st_ino))
+        return "it is the record file, which keeps the best score";
+    if (exists && !S_ISREG(targetStatus.st_mode))
+        return S_ISDIR(targetStatus.st_mode) ? "it is a folder" : "it is no regular file";
+    const int fd = ::open(target.c_str(), O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return std::strerror(errno);
+    ::close(fd);
+    if (!exists) // made again when the first game starts
+        ::unlink(target.c_str());
+    return std::nullopt;
 }
 
 /// Ends the program as "&Esci" does when the session or a terminal asks it to stop (SIGTERM,
@@ -212,12 +207,36 @@ void endOnTerminationSignals(QObject& owner) {
 } // namespace
 
 int main(int argc, char** argv) {
+    const Options options = readOptions(argc, argv);
     if (!hasWindowSystem(argc, argv)) {
         std::fputs("zelto: no display to open the game on (neither DISPLAY nor WAYLAND_DISPLAY "
                    "is set); start it from a desktop session, or name the display, as in "
                    "DISPLAY=:0 zelto\n",
                    stderr);
         return 1;
+    }
+    if (!options.record.empty()) {
+        if (const auto problem = recordingTargetProblem(options.record, recordFolder(options))) {
+            std::fprintf(stderr, "zelto: cannot record into %s: %s\n",
+                         zelto::script::excerpt(options.record).c_str(), problem->c_str());
+            return 2;
+        }
+    }
+    // A recording to watch is read and checked before anything waits on it: a file of any
+    // kind and size is refused or read within its caps, and until the event loop runs the
+    // termination signals end the program at once.
+    std::string problem;
+    std::optional<std::vector<zelto::script::Command>> watched;
+    if (!options.watch.empty()) {
+        zelto::VerifyOptions check;
+        check.partial = true;
+        if (const auto text = zelto::readRecordingFile(options.watch, check.limits, problem)) {
+            const zelto::Verdict verdict = zelto::verifyRecording(*text, check);
+            if (verdict.stop)
+                problem = verdict.stop->text();
+            else
+                watched = zelto::script::readAll(*text, check.limits);
+        }
     }
 
     // While it sets up the window system Qt remarks on the session (an unset XDG_RUNTIME_DIR,
@@ -229,57 +248,28 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(zelto::applicationTitle());
     endOnTerminationSignals(app);
 
-    const Options options = readOptions(QApplication::arguments());
-    const std::filesystem::path waveFolder =
-        zelto::findWaveFolder(QApplication::applicationDirPath().toStdU16String());
-
-    // Watching a recording: it is checked first, then played in a scratch folder of its own,
-    // so that no record file of the player's is ever written.
-    QTemporaryDir scratch;
-    std::optional<std::vector<std::string>> watched;
-    if (!options.watch.isEmpty()) {
-        std::string problem;
-        watched = readRecording(options.watch, scratch.path().toStdString(), problem);
-        if (!watched) {
-            QMessageBox::critical(nullptr, zelto::applicationTitle(),
-                                  QStringLiteral("Zelto cannot show the recording %1:\n%2")
-                                      .arg(options.watch, QString::fromStdString(problem)));
-            return 1;
-        }
+    if (!options.watch.empty() && !watched) {
+        QMessageBox::critical(nullptr, zelto::applicationTitle(),
+                              QStringLiteral("Zelto cannot show the recording %1:\n%2")
+                                  .arg(QString::fromStdString(options.watch),
+                                       QString::fromStdString(zelto::script::excerpt(problem))));
+        return 1;
     }
 
-    const std::filesystem::path recording = watched ? std::filesystem::path()
-                                            : !options.record.isEmpty()
-                                                ? options.record.toStdU16String()
-                                                : lastGame();
-    Game game(watched ? std::filesystem::path(scratch.path().toStdU16String())
-                      : recordFolder(options),
-              waveFolder, recording,
-              options.record.isEmpty() ? zelto::RecordingFile::Mode::Atomic
-                                       : zelto::RecordingFile::Mode::InPlace);
-    // The menu goes before the game, and with it any about box or keys screen still open.
-    zelto::Screens screens([&game] { game.showPlayField(); });
-    screens.showMenu();
-    zelto::GamepadControl gamepads(screens, game.input());
-    std::unique_ptr<zelto::WatchPlayer> player;
-    if (watched) {
-        // The recorded game's clock, from the moment it opened, and its best score.
-        const std::int64_t opening = zelto::WatchPlayer::openingTime(*watched);
-        QElapsedTimer started;
-        started.start();
-        game.input().clock().setTimeSource(
-            [opening, started] { return opening + started.elapsed(); });
-        player = std::make_unique<zelto::WatchPlayer>(
-            game.input(), std::move(*watched), [&screens] { screens.showPlayField(); },
-            [&game] { return game.answerBox(); });
-        player->start();
-    } else if (options.play) {
-        screens.showPlayField();
-    }
+    zelto::SessionSetup setup;
+    setup.recordFolder = recordFolder(options);
+    setup.waveFolder = zelto::findWaveFolder(QApplication::applicationDirPath().toStdU16String());
+    // Watching records nothing; a game played afterwards is kept as the last game.
+    setup.recording = !options.record.empty() ? std::filesystem::path(options.record) : lastGame();
+    setup.recordingMode = options.record.empty() ? zelto::RecordingFile::Mode::Atomic
+                                                 : zelto::RecordingFile::Mode::InPlace;
+    zelto::Program program(setup);
+    program.screens().showMenu();
+    if (watched)
+        program.watch(std::move(*watched));
+    else if (options.play)
+        program.showPlayField();
 
     // The program ends when its last window closes, or at once by the menu's "&Esci".
-    const int status = QApplication::exec();
-    // The closed window deletes itself later; let it go before the field it shows.
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    return status;
+    return QApplication::exec();
 }

@@ -7,6 +7,7 @@
 #include "player/laser.h"
 #include "player/ship.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace zelto {
@@ -121,6 +122,11 @@ void PlayField::stepTo(std::int64_t ms) {
         run([ms](Form1& form) { form.stepTo(ms); });
     else
         clock_.moveTo(ms);
+}
+
+void PlayField::restartClock(std::int64_t ms) {
+    if (!form_)
+        clock_ = Clock{std::clamp<std::int64_t>(ms, 0, Clock::kLastMoment)};
 }
 
 std::optional<std::int64_t> PlayField::nextDue() const {

@@ -54,6 +54,9 @@ public:
     void stepTo(std::int64_t ms);
     std::optional<std::int64_t> nextDue() const;
     std::int64_t now() const { return clock_.now; }
+    /// Sets the clock to `ms`, earlier or later, while no field is open: a recorded game is
+    /// played back at the times it was played.
+    void restartClock(std::int64_t ms);
 
     /// Told of the field as it stands just before a close releases it.
     void setClosing(std::function<void(const Form1&)> closing) { closing_ = std::move(closing); }

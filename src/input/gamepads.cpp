@@ -1,7 +1,8 @@
 #include "input/gamepads.h"
 
+#include "platform/runtime_library.h"
+
 #include <QDir>
-#include <QLibrary>
 #include <SDL.h>
 #include <cstdlib>
 #include <optional>
@@ -29,28 +30,14 @@ namespace {
     X(SDL_JoystickInstanceID)
 
 struct SdlApi {
-#define ZELTO_DECLARE(function) decltype(&::function) function = nullptr;
-    ZELTO_SDL_FUNCTIONS(ZELTO_DECLARE)
-#undef ZELTO_DECLARE
+    ZELTO_SDL_FUNCTIONS(ZELTO_DECLARE_FUNCTION)
 };
 
 /// SDL, or null when this machine has none (said once).
 const SdlApi* sdl() {
-    static const std::optional<SdlApi> api = []() -> std::optional<SdlApi> {
-        QLibrary library(QStringLiteral("SDL2-2.0"), 0);
-        SdlApi loaded;
-        bool complete = library.load();
-#define ZELTO_RESOLVE(function)                                                                    \
-    loaded.function = reinterpret_cast<decltype(loaded.function)>(library.resolve(#function));     \
-    complete = complete && loaded.function;
-        ZELTO_SDL_FUNCTIONS(ZELTO_RESOLVE)
-#undef ZELTO_RESOLVE
-        if (complete)
-            return loaded;
-        qCDebug(lcPad, "no usable SDL library (%s); no controllers",
-                qUtf8Printable(library.errorString()));
-        return std::nullopt;
-    }();
+    static const std::optional<SdlApi> api = loadLibrary<SdlApi>(
+        QStringLiteral("SDL2-2.0"), 0, lcPad(), "no controllers",
+        [](SymbolResolver& resolve, SdlApi& api) { ZELTO_SDL_FUNCTIONS(ZELTO_RESOLVE_FUNCTION) });
     return api ? &*api : nullptr;
 }
 

@@ -300,6 +300,20 @@ std::optional<std::string_view> StreamLines::next() {
     return line_;
 }
 
+std::vector<Command> readAll(std::string_view text, const Limits& limits) {
+    std::vector<Command> commands;
+    Lines lines(text, limits);
+    while (const auto line = lines.next()) {
+        try {
+            if (auto command = readLine(*line))
+                commands.push_back(std::move(*command));
+        } catch (const LineError& error) {
+            throw Stop{lines.number(), error.message};
+        }
+    }
+    return commands;
+}
+
 bool isRecording(std::string_view text) {
     while (!text.empty()) {
         const std::size_t end = text.find('\n');

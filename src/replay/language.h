@@ -234,6 +234,10 @@ private:
     long number_ = 0;
 };
 
+/// Every command of a text, in order, read under `limits`; throws Stop at the first line that
+/// holds none (or is too long).
+std::vector<Command> readAll(std::string_view text, const Limits& limits);
+
 /// Whether a text is a recording rather than a script: its first line that is not blank and
 /// no comment is "recording".
 bool isRecording(std::string_view text);

@@ -1,8 +1,8 @@
 #include "screens/about_box.h"
 
-#include "screens/fonts.h"
-#include "screens/logging.h"
-#include "screens/screens.h"
+#include "kit/fonts.h"
+#include "kit/window_kit.h"
+#include "platform/logging.h"
 
 #include <QDesktopServices>
 #include <QLabel>

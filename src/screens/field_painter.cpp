@@ -1,7 +1,7 @@
 #include "screens/field_painter.h"
 
-#include "screens/fonts.h"
-#include "screens/logging.h"
+#include "kit/fonts.h"
+#include "platform/logging.h"
 
 #include <QImage>
 #include <QPainter>

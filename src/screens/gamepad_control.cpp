@@ -1,11 +1,12 @@
 #include "screens/gamepad_control.h"
 
+#include "kit/window_kit.h"
 #include "screens/about_box.h"
-#include "screens/field_input.h"
 #include "screens/keys_help.h"
 #include "screens/play_field_window.h"
 #include "screens/screens.h"
 #include "screens/start_menu.h"
+#include "shell/session.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -47,8 +48,8 @@ void answer(PadButton pressed, QWidget& window, QAbstractButton& button) {
 
 } // namespace
 
-GamepadControl::GamepadControl(Screens& screens, FieldInput& input, QObject* parent)
-    : QObject(parent), screens_(screens), input_(input) {
+GamepadControl::GamepadControl(Screens& screens, Session& session, QObject* parent)
+    : QObject(parent), screens_(screens), session_(session) {
     connect(&pads_, &Gamepads::pressed, this, &GamepadControl::press);
     // Starting SDL takes a few milliseconds, which must not hold up the first window.
     afterFirstPaint(screens_.menu(), [this] { pads_.start(); });
@@ -72,17 +73,17 @@ void GamepadControl::press(PadButton button) {
 
     if (auto* field = qobject_cast<PlayFieldWindow*>(target)) {
         if (button == PadButton::North) {
-            input_.toggleMusic();
+            session_.toggleMusic();
         } else if (button == PadButton::Start) {
-            input_.togglePause();
+            session_.togglePause();
             // Resumed from another program's window: the keyboard belongs to the game again.
-            if (!input_.isPaused() && !field->isActiveWindow())
+            if (!session_.isPaused() && !field->isActiveWindow())
                 field->activateWindow();
         } else if (const auto key = std::find_if(
                        std::begin(kFieldKeys), std::end(kFieldKeys),
                        [button](const KeyOf& entry) { return entry.button == button; });
                    key != std::end(kFieldKeys)) {
-            input_.type(key->code);
+            session_.type(key->code);
         }
     } else if (target == &screens_.menu()) {
         Form2& menu = screens_.menu();

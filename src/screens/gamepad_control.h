@@ -7,14 +7,14 @@
 
 namespace zelto {
 
-class FieldInput;
 class Screens;
+class Session;
 
 /// Gives every press of a controller to the game's window that has the focus, or, while
 /// another program has it, to the play field when a game is open and else to the menu.
 /// - Play field: d-pad or stick left / right type "z" / "x", South "m", East "p", the right
 ///   and left shoulders "l" and "k", Back "q", North switches the music ("a" or "s", see
-///   FieldInput::toggleMusic), and Start pauses and resumes.
+///   Session::toggleMusic), and Start pauses and resumes.
 /// - Menu: the d-pad moves the focus up and down the four buttons (round from the last to
 ///   the first), South presses the focused one.
 /// - Keys screen, about box: South presses its button, East closes it.
@@ -24,14 +24,14 @@ class GamepadControl final : public QObject {
     Q_OBJECT
 
 public:
-    GamepadControl(Screens& screens, FieldInput& input, QObject* parent = nullptr);
+    GamepadControl(Screens& screens, Session& session, QObject* parent = nullptr);
 
     Gamepads& gamepads() { return pads_; }
     void press(PadButton button);
 
 private:
     Screens& screens_;
-    FieldInput& input_;
+    Session& session_;
     Gamepads pads_;
 };
 

@@ -1,9 +1,8 @@
 #include "screens/play_field_window.h"
 
-#include "screens/field_input.h"
-#include "screens/fonts.h"
-#include "screens/game_clock.h"
-#include "screens/task_bar.h"
+#include "kit/fonts.h"
+#include "kit/task_bar.h"
+#include "shell/session.h"
 
 #include <QCloseEvent>
 #include <QKeyEvent>
@@ -15,9 +14,8 @@
 
 namespace zelto {
 
-PlayFieldWindow::PlayFieldWindow(FieldInput& input, QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), input_(input), field_(input.field()),
-      clock_(input.clock()) {
+PlayFieldWindow::PlayFieldWindow(Session& session, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), session_(session) {
     setAttribute(Qt::WA_DeleteOnClose);
     // Every paint covers its whole area, so Qt need not clear it first.
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -30,9 +28,8 @@ PlayFieldWindow::PlayFieldWindow(FieldInput& input, QWidget* parent)
     black.setColor(QPalette::Window, Qt::black);
     setPalette(black);
     keepOffTaskBar(*this);
-    connect(&clock_, &GameClock::advanced, this, &PlayFieldWindow::refresh);
-    connect(&input_, &FieldInput::typed, this, &PlayFieldWindow::refresh);
-    connect(&input_, &FieldInput::pausedChanged, this, qOverload<>(&QWidget::update));
+    connect(&session_, &Session::changed, this, &PlayFieldWindow::refresh);
+    connect(&session_, &Session::pausedChanged, this, qOverload<>(&QWidget::update));
 }
 
 PlayFieldWindow::~PlayFieldWindow() = default;
@@ -46,7 +43,7 @@ QTransform PlayFieldWindow::fieldToWindow() const {
 }
 
 void PlayFieldWindow::paintEvent(QPaintEvent* event) {
-    const Form1* form = field_.form();
+    const Form1* form = session_.field().form();
     QPainter painter(this);
     const QTransform transform = fieldToWindow();
     // Around a scaled field the window stays black.
@@ -59,7 +56,7 @@ void PlayFieldWindow::paintEvent(QPaintEvent* event) {
     const QRect exposed = transform.inverted().mapRect(QRectF(event->rect())).toAlignedRect() &
                           QRect(QPoint(0, 0), kFieldPixelSize);
     painter_.paint(painter, *form, exposed);
-    if (input_.isPaused()) {
+    if (session_.isPaused()) {
         // In the labels' font and colour, over whatever lies in the middle of the field.
         painter.setFont(msSansSerif(12, true));
         painter.setPen(Qt::white);
@@ -88,7 +85,8 @@ void PlayFieldWindow::toggleFullScreen() {
 
 void PlayFieldWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
-    shown_ = field_.form() ? FieldSnapshot::of(*field_.form()) : FieldSnapshot();
+    const Form1* form = session_.field().form();
+    shown_ = form ? FieldSnapshot::of(*form) : FieldSnapshot();
     activateWindow();
     setFocus(Qt::ActiveWindowFocusReason);
 }
@@ -104,7 +102,7 @@ void PlayFieldWindow::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Pause || event->key() == Qt::Key_Escape) {
         event->accept();
         if (!event->isAutoRepeat())
-            input_.togglePause();
+            session_.togglePause();
         return;
     }
     const QString text = event->text();
@@ -114,18 +112,18 @@ void PlayFieldWindow::keyPressEvent(QKeyEvent* event) {
         return;
     }
     event->accept();
-    input_.type(text.front().unicode());
+    session_.type(text.front().unicode());
 }
 
 void PlayFieldWindow::refresh() {
-    if (!field_.isOpen()) {
+    if (!session_.isOpen()) {
         close();
         return;
     }
     if (!isVisible())
         return;
     // Runs after every tick: the look is compared and brought up to date in place.
-    const QRegion changed = shown_.update(*field_.form());
+    const QRegion changed = shown_.update(*session_.field().form());
     if (changed.isEmpty())
         return;
     const QTransform transform = fieldToWindow();
@@ -141,33 +139,16 @@ void PlayFieldWindow::refresh() {
 }
 
 void PlayFieldWindow::closeEvent(QCloseEvent* event) {
-    if (field_.isOpen()) {
-        // The field cannot go while one of its handlers runs (a message box is open).
-        if (clock_.isAdvancing()) {
-            event->ignore();
-            return;
-        }
-        input_.closeField();
-        clock_.reschedule();
+    // The field cannot go while one of its handlers runs (a message box is open).
+    if (!session_.close()) {
+        event->ignore();
+        return;
     }
     event->accept();
     if (!closedSignalled_) {
         closedSignalled_ = true;
         emit closed();
     }
-}
-
-PlayFieldWindow* showPlayField(FieldInput& input, QPointer<PlayFieldWindow>& window) {
-    if (window) {
-        window->raise();
-        window->activateWindow();
-        return window;
-    }
-    input.openField();
-    window = new PlayFieldWindow(input);
-    window->show();
-    input.clock().reschedule();
-    return window;
 }
 
 } // namespace zelto

@@ -1,31 +1,27 @@
 // The window Form1 on screen.
 #pragma once
 
-#include "game/play_field.h"
 #include "screens/field_painter.h"
 
-#include <QPointer>
 #include <QTransform>
 #include <QWidget>
 
 namespace zelto {
 
-class FieldInput;
-class GameClock;
+class Session;
 
-/// Shows a play field that lives elsewhere (the program's one PlayField) and passes the typed
-/// keys to its input. The client area is the field's 800 x 600 pixels, black, without frame,
-/// title bar or task-bar entry. Painting only reads the field; after every advance of the
-/// clock and every key the window repaints just the boxes of what changed. Pause and Escape
-/// pause the game and resume it; while it is paused "Pausa" stands in the middle of the field.
-/// When the field closes (the quit key) the window emits closed() and closes; it deletes
-/// itself on close. Closing the window otherwise (by the window system) closes the field too,
-/// paused or not.
+/// Shows the play field of a session and passes the typed keys to it. The client area is the
+/// field's 800 x 600 pixels, black, without frame, title bar or task-bar entry. Painting only reads
+/// the field; after every advance of the clock and every key the window repaints just the boxes of
+/// what changed. Pause and Escape pause the game and resume it; while it is paused "Pausa" stands
+/// in the middle of the field. When the field closes (the quit key) the window emits closed() and
+/// closes; it deletes itself on close. Closing the window otherwise (by the window system) closes
+/// the field too, paused or not, unless its message box is open.
 class PlayFieldWindow : public QWidget {
     Q_OBJECT
 
 public:
-    explicit PlayFieldWindow(FieldInput& input, QWidget* parent = nullptr);
+    explicit PlayFieldWindow(Session& session, QWidget* parent = nullptr);
     ~PlayFieldWindow() override;
 
 signals:
@@ -50,18 +46,11 @@ private:
     /// largest whole number of device pixels to a field pixel that fits, centred on black.
     QTransform fieldToWindow() const;
 
-    FieldInput& input_;
-    PlayField& field_;
-    GameClock& clock_;
+    Session& session_;
     FieldPainter painter_;
     FieldSnapshot shown_;
     bool closedSignalled_ = false;
     bool fullScreen_ = false;
 };
-
-/// Shows the play field: with its window open, raises and activates it; otherwise opens a new
-/// game (the clock brought up to now first, so that its timers count from this moment) in a
-/// new window, which `window` then tracks until it is deleted. Returns the window.
-PlayFieldWindow* showPlayField(FieldInput& input, QPointer<PlayFieldWindow>& window);
 
 } // namespace zelto

@@ -1,7 +1,7 @@
 #include "screens/start_menu.h"
 
-#include "screens/fonts.h"
-#include "screens/screens.h"
+#include "kit/fonts.h"
+#include "kit/window_kit.h"
 
 #include <QLabel>
 #include <QPainter>

@@ -20,6 +20,8 @@ public:
     virtual void play(SoundChannel channel) = 0;
     /// Stops the channel and releases its file; on a closed channel it does nothing.
     virtual void close(SoundChannel channel) = 0;
+    /// Holds every channel where it is, or lets them go on (the game's pause).
+    virtual void setPaused(bool /*paused*/) {}
 };
 
 /// A device that makes no sound.

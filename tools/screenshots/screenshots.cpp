@@ -2,26 +2,24 @@
 //
 // Renders the pictures of the README with the game's own drawing code, offscreen, so they
 // never go stale: the start menu, the keys help screen and the about box (menu.png, keys.png,
-// about.png) and a game under way in the play-field window (game.png), played through
-// the replay driver's keys on the virtual clock. With --stages it also renders the stages of
+// about.png) and a game under way in the play-field window (game.png), played through the
+// program's session on a virtual clock. With --stages it also renders the stages of
 // the difficulty progression (aliens.png, saucer.png, image8.png). QT_SCALE_FACTOR=2 (or 1.5)
 // renders them as a screen of that density shows them.
-#include "game/play_field.h"
-#include "replay/replay.h"
+#include "scoring/score.h"
 #include "screens/about_box.h"
-#include "screens/field_input.h"
-#include "screens/game_clock.h"
 #include "screens/keys_help.h"
-#include "screens/play_field_window.h"
+#include "screens/program.h"
 #include "screens/screens.h"
 #include "screens/start_menu.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QTemporaryDir>
 #include <cstdio>
-#include <filesystem>
+#include <cstdlib>
 #include <initializer_list>
-#include <sstream>
+#include <string_view>
 
 namespace {
 
@@ -31,7 +29,8 @@ struct Scene {
     std::initializer_list<const char*> script;
 };
 
-// Each scene starts a fresh game in a scratch folder (no best score yet).
+// Each scene starts a new game, with no best score yet: "open", "score POINTS" (a fixture,
+// through the score rule), "key C", and "wait MS" (every tick at its own moment).
 const Scene kScenes[] = {
     {"game.png",
      false,
@@ -41,23 +40,48 @@ const Scene kScenes[] = {
     {"image8.png", true, {"open", "score 30050", "wait 250"}},
 };
 
-bool renderScene(const Scene& scene, const QDir& out, const std::filesystem::path& scratch) {
-    std::filesystem::remove_all(scratch);
-    std::filesystem::create_directories(scratch);
-    std::ostringstream sink;
-    zelto::ReplayDriver driver(sink, scratch);
-    for (const char* line : scene.script) {
-        if (const auto error = driver.execute(line)) {
-            std::fprintf(stderr, "%s: %s: %s\n", scene.file, line, error->c_str());
-            return false;
-        }
+/// The program on a virtual clock, silent, with a box that nobody needs to answer.
+struct Renderer : zelto::MessageBoxes {
+    QTemporaryDir folder;
+    zelto::SilentSoundDevice sound;
+    std::int64_t time = 0;
+    zelto::Program app{setup()};
+
+    zelto::SessionSetup setup() {
+        zelto::SessionSetup setup;
+        setup.recordFolder = folder.path().toStdString();
+        setup.sound = &sound;
+        setup.boxes = this;
+        setup.timeSource = [this] { return time; };
+        return setup;
     }
-    // The window only shows the field; it is never shown itself, so its clock never runs.
-    zelto::GameClock clock(driver.field());
-    zelto::FieldInput input(driver.field(), clock);
-    zelto::PlayFieldWindow window(input);
-    return window.grab().save(out.filePath(QString::fromLatin1(scene.file)));
-}
+    void show(const QString&, const QString&) override {}
+    bool answer() override { return false; }
+
+    bool render(const Scene& scene, const QDir& out) {
+        zelto::Session& session = app.session();
+        for (const std::string_view line : scene.script) {
+            const std::string_view word = line.substr(0, line.find(' '));
+            const std::string_view value = line.substr(line.find(' ') + 1);
+            if (word == "open") {
+                app.showPlayField();
+            } else if (word == "score") {
+                zelto::addPoints(*session.field().form(), std::atof(value.data()));
+            } else if (word == "key") {
+                session.type(value.front());
+            } else {
+                for (int ms = std::atoi(value.data()); ms > 0; --ms) {
+                    ++time;
+                    session.advance();
+                }
+            }
+        }
+        const bool saved = app.window()->grab().save(out.filePath(QString::fromLatin1(scene.file)));
+        session.close();
+        QDir(folder.path()).remove(QStringLiteral("record.dat"));
+        return saved;
+    }
+};
 
 } // namespace
 
@@ -77,7 +101,8 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    zelto::Screens screens([] {});
+    Renderer renderer;
+    zelto::Screens& screens = renderer.app.screens();
     screens.showMenu();
     screens.showKeysHelp();
     screens.showAboutBox();
@@ -91,12 +116,9 @@ int main(int argc, char** argv) {
         if (!window->grab().save(out.filePath(QString::fromLatin1(file))))
             return 1;
     }
-
-    const auto scratch = std::filesystem::temp_directory_path() / "zelto-screenshots";
     for (const Scene& scene : kScenes) {
-        if ((!scene.stage || stages) && !renderScene(scene, out, scratch))
+        if ((!scene.stage || stages) && !renderer.render(scene, out))
             return 1;
     }
-    std::filesystem::remove_all(scratch);
     return 0;
 }

@@ -1,14 +1,10 @@
-#include "screens/qt_host.h"
+#include "shell/qt_host.h"
 
-#include <QLoggingCategory>
-#include <QMessageBox>
-#include <utility>
+#include "platform/logging.h"
 
 namespace zelto {
 
 namespace {
-
-Q_LOGGING_CATEGORY(lcRecord, "zelto.record", QtWarningMsg)
 
 /// The game's texts are single-byte Windows text; Latin-1 keeps every byte as a character.
 QString fromBytes(std::string_view bytes) {
@@ -17,25 +13,15 @@ QString fromBytes(std::string_view bytes) {
 
 } // namespace
 
-QtHost::QtHost() : box_(&QtHost::showWarningBox) {}
-
-QtHost::QtHost(MessageBox box) : box_(std::move(box)) {}
-
 void QtHost::showMessage(std::string_view text, std::string_view title) {
-    if (box_)
-        box_(fromBytes(text), fromBytes(title));
+    if (boxes_)
+        boxes_->show(fromBytes(text), fromBytes(title));
 }
 
 void QtHost::recordWarning(std::string_view why) {
     // File names and system messages are the local 8-bit encoding.
     qCWarning(lcRecord).noquote() << QString::fromLocal8Bit(why.data(),
                                                             static_cast<qsizetype>(why.size()));
-}
-
-void QtHost::showWarningBox(const QString& text, const QString& title) {
-    QMessageBox box(QMessageBox::Warning, title, text, QMessageBox::Ok);
-    box.setWindowModality(Qt::ApplicationModal);
-    box.exec();
 }
 
 } // namespace zelto

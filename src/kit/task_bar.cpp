@@ -1,11 +1,14 @@
-#include "screens/task_bar.h"
+#include "kit/task_bar.h"
+
+#include "platform/logging.h"
+#include "platform/runtime_library.h"
 
 #include <QGuiApplication>
-#include <QLibrary>
 #include <QWidget>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 
 #if __has_include(<xcb/xcb.h>)
 #include <xcb/xcb.h>
@@ -17,21 +20,30 @@ namespace zelto {
 namespace {
 
 #ifdef ZELTO_HAS_XCB
+#define ZELTO_XCB_FUNCTIONS(X)                                                                     \
+    X(xcb_intern_atom)                                                                             \
+    X(xcb_intern_atom_reply)                                                                       \
+    X(xcb_change_property)                                                                         \
+    X(xcb_flush)
+
+struct XcbApi {
+    ZELTO_XCB_FUNCTIONS(ZELTO_DECLARE_FUNCTION)
+};
+
 /// Marks a native window, before it is mapped, as one the task bar leaves out
 /// (_NET_WM_STATE_SKIP_TASKBAR). Qt keeps state atoms it does not manage when it maps the
 /// window. The few xcb calls come from the libxcb the platform plugin has already loaded, so
 /// the game needs no X library at link time and runs unchanged on other platforms.
 void setSkipTaskbarState(xcb_connection_t* connection, xcb_window_t window) {
-    QLibrary xcb(QStringLiteral("xcb"), 1);
-    const auto internAtom =
-        reinterpret_cast<decltype(&xcb_intern_atom)>(xcb.resolve("xcb_intern_atom"));
-    const auto internAtomReply =
-        reinterpret_cast<decltype(&xcb_intern_atom_reply)>(xcb.resolve("xcb_intern_atom_reply"));
-    const auto changeProperty =
-        reinterpret_cast<decltype(&xcb_change_property)>(xcb.resolve("xcb_change_property"));
-    const auto flush = reinterpret_cast<decltype(&xcb_flush)>(xcb.resolve("xcb_flush"));
-    if (!internAtom || !internAtomReply || !changeProperty || !flush)
+    static const std::optional<XcbApi> xcb = loadLibrary<XcbApi>(
+        QStringLiteral("xcb"), 1, lcScreens(), "windows may show on the task bar",
+        [](SymbolResolver& resolve, XcbApi& api) { ZELTO_XCB_FUNCTIONS(ZELTO_RESOLVE_FUNCTION) });
+    if (!xcb)
         return;
+    const auto internAtom = xcb->xcb_intern_atom;
+    const auto internAtomReply = xcb->xcb_intern_atom_reply;
+    const auto changeProperty = xcb->xcb_change_property;
+    const auto flush = xcb->xcb_flush;
     auto atom = [&](const char* name) -> xcb_atom_t {
         const xcb_intern_atom_cookie_t cookie =
             internAtom(connection, 0, static_cast<std::uint16_t>(std::strlen(name)), name);

@@ -1,8 +1,9 @@
-#include "sound/pulse_sound_device.h"
+#include "pulse/pulse_sound_device.h"
+
+#include "platform/runtime_library.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
-#include <QLibrary>
 #include <QThread>
 #include <QtEndian>
 #include <algorithm>
@@ -48,28 +49,16 @@ namespace {
     X(pa_strerror)
 
 struct PulseApi {
-#define ZELTO_DECLARE(function) decltype(&::function) function = nullptr;
-    ZELTO_PULSE_FUNCTIONS(ZELTO_DECLARE)
-#undef ZELTO_DECLARE
+    ZELTO_PULSE_FUNCTIONS(ZELTO_DECLARE_FUNCTION)
 };
 
 /// The client library, or null when this machine has none (said once).
 const PulseApi* pulse() {
-    static const std::optional<PulseApi> api = []() -> std::optional<PulseApi> {
-        QLibrary library(QStringLiteral("pulse"), 0);
-        PulseApi loaded;
-        bool complete = library.load();
-#define ZELTO_RESOLVE(function)                                                                    \
-    loaded.function = reinterpret_cast<decltype(loaded.function)>(library.resolve(#function));     \
-    complete = complete && loaded.function;
-        ZELTO_PULSE_FUNCTIONS(ZELTO_RESOLVE)
-#undef ZELTO_RESOLVE
-        if (complete)
-            return loaded;
-        qCDebug(lcSound, "no usable PulseAudio client library (%s); the game is silent",
-                qUtf8Printable(library.errorString()));
-        return std::nullopt;
-    }();
+    static const std::optional<PulseApi> api =
+        loadLibrary<PulseApi>(QStringLiteral("pulse"), 0, lcSound(), "the game is silent",
+                              [](SymbolResolver& resolve, PulseApi& api) {
+                                  ZELTO_PULSE_FUNCTIONS(ZELTO_RESOLVE_FUNCTION)
+                              });
     return api ? &*api : nullptr;
 }
 

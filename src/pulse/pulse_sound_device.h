@@ -44,7 +44,7 @@ public:
     bool isOpen(SoundChannel channel) const;
     /// Holds every channel where it is (its stream stays on the server, corked) or lets them
     /// all play on from there. A sound that starts while paused starts held.
-    void setPaused(bool paused);
+    void setPaused(bool paused) override;
 
     /// Where a playable wave file keeps its sound, as its header tells.
     struct WaveLayout {

@@ -1,4 +1,4 @@
-#include "screens/fonts.h"
+#include "kit/fonts.h"
 
 #include <QStringList>
 #include <cmath>

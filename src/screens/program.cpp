@@ -1,0 +1,62 @@
+#include "screens/program.h"
+
+#include "kit/window_kit.h"
+#include "pulse/pulse_sound_device.h"
+#include "screens/gamepad_control.h"
+#include "screens/message_box.h"
+#include "screens/play_field_window.h"
+#include "screens/screens.h"
+#include "shell/playback.h"
+
+#include <QApplication>
+#include <utility>
+
+namespace zelto {
+
+Program::Program(SessionSetup setup, QObject* parent) : QObject(parent) {
+    if (!setup.sound) {
+        ownSound_ = std::make_unique<PulseSoundDevice>();
+        setup.sound = ownSound_.get();
+    }
+    if (!setup.boxes) {
+        ownBoxes_ = std::make_unique<WarningBoxes>();
+        setup.boxes = ownBoxes_.get();
+    }
+    session_ = std::make_unique<Session>(setup);
+    // The menu goes before the game, and with it any about box or keys screen still open.
+    screens_ = std::make_unique<Screens>([this] { showPlayField(); });
+    gamepads_ = std::make_unique<GamepadControl>(*screens_, *session_);
+    connect(session_.get(), &Session::changed, this, &Program::followField);
+}
+
+Program::~Program() {
+    delete window_.data();
+}
+
+void Program::showPlayField() {
+    if (session_->isOpen() && window_) {
+        window_->raise();
+        window_->activateWindow();
+        return;
+    }
+    session_->open();
+}
+
+void Program::followField() {
+    // A window that has closed goes by itself a moment later; a new field gets a new one.
+    if ((window_ && window_->isVisible()) || !session_->isOpen())
+        return;
+    // The play field has no icon of its own and shows the program's, which is not set before
+    // it is needed: the menu need not wait for it.
+    if (QApplication::windowIcon().isNull())
+        QApplication::setWindowIcon(programIcon());
+    window_ = new PlayFieldWindow(*session_);
+    window_->show();
+}
+
+void Program::watch(std::vector<script::Command> commands) {
+    playback_ = std::make_unique<Playback>(*session_, std::move(commands));
+    playback_->start();
+}
+
+} // namespace zelto

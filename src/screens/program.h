@@ -1,0 +1,54 @@
+// The program as it runs, built in one place for the game, its tests and its screenshots.
+#pragma once
+
+#include "replay/language.h"
+#include "screens/play_field_window.h"
+#include "shell/session.h"
+
+#include <QObject>
+#include <QPointer>
+#include <memory>
+#include <vector>
+
+namespace zelto {
+
+class GamepadControl;
+class Playback;
+class Screens;
+
+/// Everything the program holds once: the sound device (PulseAudio, unless the setup names
+/// another), the game's message box (the real one, unless the setup names another), the
+/// session, the start menu and the windows it leads to, the controllers, and the play field's
+/// window, which shows whenever the session has a field open and goes when it closes.
+class Program final : public QObject {
+    Q_OBJECT
+
+public:
+    explicit Program(SessionSetup setup, QObject* parent = nullptr);
+    ~Program() override;
+
+    Session& session() { return *session_; }
+    Screens& screens() { return *screens_; }
+    GamepadControl& gamepads() { return *gamepads_; }
+    /// The play field's window while it is open, else null.
+    PlayFieldWindow* window() const { return window_; }
+
+    /// "&Play": raises the play field's window when a game is open, else opens a new game.
+    void showPlayField();
+    /// Plays a checked recording's commands back in the play field's window.
+    void watch(std::vector<script::Command> commands);
+
+private:
+    /// Opens the window of a field that has opened.
+    void followField();
+
+    std::unique_ptr<SoundDevice> ownSound_;
+    std::unique_ptr<MessageBoxes> ownBoxes_;
+    std::unique_ptr<Session> session_;
+    std::unique_ptr<Screens> screens_;
+    std::unique_ptr<GamepadControl> gamepads_;
+    std::unique_ptr<Playback> playback_;
+    QPointer<PlayFieldWindow> window_;
+};
+
+} // namespace zelto
