@@ -6,6 +6,7 @@
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
 
@@ -50,6 +51,9 @@ void RecordingFile::close() {
 
 void RecordingFile::fail(const std::string& why) {
     close();
+    // A temporary file that will never replace the recording goes at once.
+    if (mode_ == Mode::Atomic && written_ != path_)
+        ::unlink(written_.c_str());
     if (failed_ && !reported_)
         failed_("cannot record the game in " + path_.string() + ": " + why);
     reported_ = true;
@@ -63,20 +67,34 @@ void RecordingFile::start() {
         written_ = path_.parent_path() /
                    ("." + path_.filename().string() + "." + std::to_string(::getpid()) + ".tmp");
     }
-    fd_ = ::open(written_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd_ < 0)
-        fail(std::strerror(errno));
+    // Never waits on a FIFO, and writes nothing but a regular file: in place, it is emptied only
+    // once that is known.
+    fd_ = ::open(written_.c_str(), O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666);
+    struct stat status {};
+    if (fd_ < 0 || ::fstat(fd_, &status) != 0)
+        return fail(std::strerror(errno));
+    if (!S_ISREG(status.st_mode))
+        return fail("it is no regular file");
+    if (::ftruncate(fd_, 0) != 0)
+        return fail(std::strerror(errno));
+    committed_ = 0;
 }
 
 void RecordingFile::write(std::string_view lines) {
-    while (fd_ >= 0 && !lines.empty()) {
-        const ssize_t put = ::write(fd_, lines.data(), lines.size());
+    std::size_t done = 0;
+    while (fd_ >= 0 && done < lines.size()) {
+        const ssize_t put = ::write(fd_, lines.data() + done, lines.size() - done);
         if (put < 0 && errno == EINTR)
             continue;
-        if (put <= 0)
-            return fail(std::strerror(errno));
-        lines.remove_prefix(static_cast<std::size_t>(put));
+        if (put <= 0) {
+            // The file keeps ending on a whole line: what this write put there goes again.
+            const std::string why = put < 0 ? std::strerror(errno) : "nothing could be written";
+            [[maybe_unused]] const int cut = ::ftruncate(fd_, static_cast<off_t>(committed_));
+            return fail(why);
+        }
+        done += static_cast<std::size_t>(put);
     }
+    committed_ += done;
 }
 
 void RecordingFile::finish() {

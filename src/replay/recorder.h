@@ -15,11 +15,13 @@
 
 namespace zelto {
 
-/// The file a recording goes to. In place, it is emptied when a game starts and holds every
-/// complete line up to the last input at any moment, so that it survives the program being
-/// killed. Kept atomically, the lines go to a temporary file beside it, which replaces it once
-/// the game is over, so that it always holds a whole game. Failing to write never stops the
-/// game: the recording is simply lost, and `failed` is told once why.
+/// The file a recording goes to: only ever a regular file or a new one, never waited on. In
+/// place, it is emptied when a game starts and holds every complete line up to the last input
+/// at any moment, so that it survives the program being killed. Kept atomically, the lines go
+/// to a temporary file beside it, which replaces it once the game is over, so that it always
+/// holds a whole game. Failing to write never stops the game: the recording stops there (in
+/// place ending on its last whole line; a temporary file is removed), and `failed` is told once
+/// why.
 class RecordingFile {
 public:
     enum class Mode { InPlace, Atomic };
@@ -46,6 +48,7 @@ private:
     Mode mode_;
     std::function<void(const std::string&)> failed_;
     int fd_ = -1;
+    std::size_t committed_ = 0; // bytes of whole lines written since start()
     bool reported_ = false;
 };
 
