@@ -60,16 +60,12 @@ def blank_strings(line):
 
 
 def core_sources(tree):
-    """The core's files: every source under src/ that uses no Qt."""
-    files = []
-    for path in sorted((tree / "src").rglob("*")):
-        if path.suffix not in (".h", ".cpp") or path.name.startswith("qt_"):
-            continue
-        text = path.read_text()
-        if re.search(r"#include <Q|Q_OBJECT|#include \"screens/", text):
-            continue
-        files.append(path)
-    return files
+    """The core's files: those of the layers that src/CMakeLists.txt builds without Qt."""
+    layers = re.findall(r"zelto_layer\(\w+((?:\s+QT)?)\s+FOLDERS\s+([\w ]+?)\s+(?:LINKS|SOURCES)",
+                        (tree / "src" / "CMakeLists.txt").read_text())
+    folders = [folder for qt, names in layers if not qt.strip() for folder in names.split()]
+    return sorted(path for folder in folders for path in (tree / "src" / folder).rglob("*")
+                  if path.suffix in (".h", ".cpp"))
 
 
 def replacements(line, table):
