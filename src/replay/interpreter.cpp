@@ -216,16 +216,10 @@ struct Interpreter::Impl {
         try {
             if (setup_.strict)
                 seedBestScore();
-            while (!stop_) {
-                const auto text = next_();
-                if (!text)
-                    break;
-                runLine(*text);
-            }
         } catch (const Stop& stop) {
-            if (!stop_)
-                stop_ = stop;
+            stop_ = stop;
         }
+        runLines();
         next_ = nullptr;
         buffered_.clear();
         if (recording_ && !summary_.ended && !stop_ && !partial)
@@ -438,7 +432,6 @@ struct Interpreter::Impl {
     void execute(const Close& close) {
         later(close.later);
         openForm();
-        summary_.closed = true;
         field_->close();
     }
     void execute(const Expect& expect) { this->expect(expect.target, expect.value); }
@@ -485,6 +478,14 @@ struct Interpreter::Impl {
             return;
         }
         ++boxDepth_;
+        runLines();
+        answered_ = false;
+        --boxDepth_;
+    }
+
+    /// Runs the lines that next_ gives up to the end, a stop, or the answer to the message box
+    /// that is open.
+    void runLines() {
         try {
             while (!stop_ && !answered_) {
                 const auto text = next_();
@@ -496,8 +497,6 @@ struct Interpreter::Impl {
             if (!stop_)
                 stop_ = stop;
         }
-        answered_ = false;
-        --boxDepth_;
     }
 
     /// Reads or sets a property of an object of the open play field: `value` null reads it.

@@ -69,7 +69,6 @@ public:
         int keys = 0;                // keys typed
         bool gameOver = false;       // a message box was shown
         bool quit = false;           // the quit key closed the field
-        bool closed = false;         // the window closed the field
         bool ended = false;          // the end line was read
     };
     const Summary& summary() const;
