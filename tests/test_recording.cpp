@@ -3,6 +3,7 @@
 // made by earlier versions still check out; and a hostile recording is refused quickly, with
 // little memory, at its line.
 #include "replay/recorder.h"
+#include "replay/replay.h"
 #include "replay/verify.h"
 #include "test_support.h"
 
@@ -11,6 +12,7 @@
 #include <cstdlib>
 #include <new>
 #include <random>
+#include <sstream>
 #include <sys/stat.h>
 
 using namespace zelto;
@@ -85,6 +87,48 @@ private slots:
         QCOMPARE(script::decodeTicks("10", "6-_G"), std::optional(late));
         for (const auto& [count, code] : {std::pair("0", ""), {"4", "6"}, {"2", "6-"}, {"1", "*"}})
             QVERIFY(!script::decodeTicks(count, code));
+    }
+
+    // Every command reads back as it is written, and a player's name is 1 to 20 characters.
+    void theLanguageReadsWhatItWrites() {
+        for (const char* line : {"open",
+                                 "key x +5",
+                                 "key #300",
+                                 "key #35",
+                                 "wait 100",
+                                 "tick Timer1",
+                                 "set Image1.Left 12.5",
+                                 "score 50",
+                                 "call GameOver",
+                                 "print Form1",
+                                 "recording",
+                                 "best \"1500\\r\\n\"",
+                                 "player \"Ada L\"",
+                                 "refused",
+                                 "at 20",
+                                 "ticks 4 H0",
+                                 "pause 1234",
+                                 "answer +5",
+                                 "close",
+                                 "close +7",
+                                 "expect events 40 123",
+                                 "end 123"})
+            QCOMPARE(script::write(*script::readLine(line)), line);
+        for (const auto& [name, valid] : {std::pair("A", true),
+                                          {"Ada Lovelace 1815-52", true},
+                                          {"Ada Lovelace 1815-52!", false},
+                                          {"", false},
+                                          {"   ", false},
+                                          {"Zoë Żółć 星", true},
+                                          {"a\tb", false},
+                                          {"a\xC2\x85", false},
+                                          {"\x7F", false},
+                                          {"\xC2\xA0 ok", true},
+                                          {"ééééééééééééééééééé\u00e9", true},
+                                          {"ééééééééééééééééééééé", false}})
+            QVERIFY2(script::isPlayerName(name) == valid, name);
+        QCOMPARE(QString::fromStdString(script::excerpt(std::string(100, 'x'))),
+                 QString(80, 'x') + "...");
     }
 
     // Even seeds keep the file atomically. Each game is also checked spoilt: "ENDING|PATTERN|
@@ -212,42 +256,56 @@ private slots:
     // can make the check run long or grow. Each row: the recording, then the line and the
     // start of the message it is refused with.
     void hostileRecordingsAreRefused_data() {
-        QTest::addColumn<QString>("text");
+        QTest::addColumn<QByteArray>("text");
         QTest::addColumn<int>("line");
         QTest::addColumn<QString>("why");
-        const QString game = recording("quit-paused");
-        const QString header = "recording\nat 0\nopen\nbest \"\"\n";
-        QTest::newRow("points added, expectations and end made to fit")
-            << resigned(QString(game)
-                            .replace("key q\n", "score 99000\nkey q\n")
-                            .replace("\"200\"", "\"99200\"")
-                            .remove(QRegularExpression("end \\d+\n")))
-            << 29 << "score is not part of a recorded game";
-        QTest::newRow("lines after the end")
-            << game + "open\nscore 88000\nexpect Label1.Caption \"88000\"\n"
-            << 35 << "nothing may follow the end";
-        QTest::newRow("empty") << "" << 1 << "this is no recording";
-        QTest::newRow("a script") << "open\nkey q\n" << 1 << "this is no recording";
-        QTest::newRow("days of play") << header + "at 259200000\n" << 5 << "the game goes on";
-        QTest::newRow("a wait") << header + "wait 100\n" << 5 << "wait is not part";
-        QTest::newRow("the header out of order") << "recording\nopen\nat 0\n"
-                                                 << 2 << "open cannot stand here";
-        QTest::newRow("a key while the box is open")
-            << recording("gameover-ended").replace("answer", "key m\nanswer") << 38
-            << "key while the message box is open";
-        QTest::newRow("a million lines") << header + QString("pause 1\n").repeated(1'000'000)
-                                         << 524'289 << "the recording is larger than";
-        QTest::newRow("a 100 MB line")
-            << header + "ticks 1 " + QString(100'000'000, 'A') << 5 << "the line is longer";
-        QTest::newRow("control bytes") << "recording\n\x1b]0;title\x07" + QString(200, 'x') << 2
-                                       << "unknown command \\x1B]0;title\\x07xxx";
+        const auto row = [](const char* name, const QByteArray& text, int line, const char* why) {
+            QTest::newRow(name) << text << line << QString(why);
+        };
+        const QByteArray game = recording("quit-paused").toLatin1();
+        const QByteArray over = recording("gameover-quit").toLatin1();
+        const QByteArray header = "recording\nat 0\nopen\nbest \"\"\n";
+        row("points added, expectations and end made to fit",
+            resigned(QString(game)
+                         .replace("key q\n", "score 99000\nkey q\n")
+                         .replace("\"200\"", "\"99200\"")
+                         .remove(QRegularExpression("end \\d+\n")))
+                .toLatin1(),
+            29, "score is not part of a recorded game");
+        row("lines after the end", game + "open\nscore 88000\nexpect Label1.Caption \"88000\"\n",
+            35, "nothing may follow the end");
+        row("empty", "", 1, "this is no recording");
+        row("a script", "open\nkey q\n", 1, "this is no recording");
+        row("days of play", header + "at 259200000\n", 5, "the game goes on");
+        row("a wait", header + "wait 100\n", 5, "wait is not part");
+        row("the header out of order", "recording\nopen\nat 0\n", 2, "open cannot stand here");
+        row("a key while the box is open",
+            recording("gameover-ended").replace("answer", "key m\nanswer").toLatin1(), 38,
+            "key while the message box is open");
+        row("a million lines", header + QByteArray("pause 1\n").repeated(1'000'000), 524'289,
+            "the recording is larger than");
+        row("a 100 MB line", header + "ticks 1 " + QByteArray(100'000'000, 'A'), 5,
+            "the line is longer");
+        row("refused before the player",
+            QByteArray(over).replace("open\n", "open\nbest \"\"\nrefused\nplayer \"A\"\n"), 7,
+            "player cannot stand here");
+        row("a second player line", header + "player \"A\"\nplayer \"B\"\n", 6,
+            "player cannot stand here");
+        row("a key after the field closed",
+            QByteArray(over).replace("key q +1896\n", "key q +1896\nkey x\n"), 57,
+            "key after the play field closed");
+        row("expectations out of order", QByteArray(over).replace("expect Label1", "expect Label9"),
+            57, "expect cannot stand here");
+        row("the end too early", QByteArray(over).replace("expect Label4", "end 1\nexpect Label4"),
+            58, "end cannot stand here");
+        row("control bytes", "recording\n\x1b]0;title\x07" + QByteArray(200, 'x'), 2,
+            "unknown command \\x1B]0;title\\x07xxx");
     }
     void hostileRecordingsAreRefused() {
-        QFETCH(QString, text);
+        QFETCH(QByteArray, text);
         QFETCH(int, line);
         QFETCH(QString, why);
-        const std::string bytes = text.toStdString();
-        text.clear();
+        const std::string_view bytes(text.constData(), static_cast<std::size_t>(text.size()));
         QElapsedTimer time;
         time.start();
         const std::size_t before = allocated;
@@ -260,6 +318,18 @@ private slots:
                  verdict.stop->text().c_str());
         QCOMPARE(verdict.stop->line, line);
         QVERIFY(verdict.stop->message.size() <= script::kExcerpt + 60);
+    }
+
+    // A script's message boxes nest only so deep: the stack never runs out.
+    void scriptsNestMessageBoxesOnlySoDeep() {
+        std::string text = "open\nrecording\n";
+        for (int i = 0; i < 20000; ++i)
+            text += "call GameOver\n";
+        std::istringstream in(text);
+        std::ostringstream out, err;
+        const QTemporaryDir folder;
+        QCOMPARE(runReplay(in, out, err, folder.path().toStdString()), 2);
+        QCOMPARE(err.str(), "line 11: message boxes open inside each other more than 8 deep\n");
     }
 
     // Only a regular file is read, and only up to the cap, never waiting.

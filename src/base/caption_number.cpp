@@ -1,5 +1,6 @@
 #include "base/caption_number.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -118,36 +119,23 @@ double readCaptionNumber(std::string_view text) {
 }
 
 std::int32_t readCaptionWhole(std::string_view text) {
-    const double rounded = std::nearbyint(readCaptionNumber(text));
-    if (rounded >= static_cast<double>(std::numeric_limits<std::int32_t>::max()))
-        return std::numeric_limits<std::int32_t>::max();
-    if (rounded <= static_cast<double>(std::numeric_limits<std::int32_t>::min()))
-        return std::numeric_limits<std::int32_t>::min();
-    return static_cast<std::int32_t>(rounded);
+    using Limits = std::numeric_limits<std::int32_t>;
+    return static_cast<std::int32_t>(std::clamp(std::nearbyint(readCaptionNumber(text)),
+                                                static_cast<double>(Limits::min()),
+                                                static_cast<double>(Limits::max())));
 }
 
 std::optional<double> parseDecimal(std::string_view text) {
     const char* begin = text.data();
     const char* end = begin + text.size();
-    if (begin != end && *begin == '+')
-        ++begin;
+    // One sign at most: from_chars takes a minus but not a plus.
+    if (begin != end && *begin == '+' && ++begin != end && *begin == '-')
+        return std::nullopt;
     double value = 0.0;
     const auto result = std::from_chars(begin, end, value);
     if (result.ec != std::errc() || result.ptr != end || !std::isfinite(value))
         return std::nullopt;
     return value;
-}
-
-double readScoreCaption(std::string_view text) {
-    std::size_t first = 0;
-    std::size_t last = text.size();
-    while (first < last && (text[first] == ' ' || text[first] == '\t'))
-        ++first;
-    while (last > first && (text[last - 1] == ' ' || text[last - 1] == '\t'))
-        --last;
-    if (const auto value = parseDecimal(text.substr(first, last - first)))
-        return *value;
-    return readCaptionNumber(text);
 }
 
 } // namespace zelto

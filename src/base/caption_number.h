@@ -17,14 +17,9 @@ double readCaptionNumber(std::string_view text);
 /// nearest whole number, halves to the even neighbour, saturated to the 32-bit range.
 std::int32_t readCaptionWhole(std::string_view text);
 
-/// A plain decimal number and nothing else (an optional sign, digits, a point, an exponent),
+/// A plain decimal number and nothing else (one optional sign, digits, a point, an exponent),
 /// as the game writes its numbers; nothing when the text holds anything more or the value is
 /// not finite.
 std::optional<double> parseDecimal(std::string_view text);
-
-/// The score rule's strict reading of the score caption, which the game always writes as a
-/// plain number: blanks around it are allowed. A caption that is not a number (only a test
-/// fixture can make one) falls back to the numeric reading instead of failing.
-double readScoreCaption(std::string_view text);
 
 } // namespace zelto

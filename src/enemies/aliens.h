@@ -19,6 +19,7 @@ struct Alien {
     bool dropsShot;
 };
 
+// Rows in any order: each names its own timer and image.
 inline constexpr std::array<Alien, 3> kAliens{{
     {&Form1::TimerAlieno, &Form1::ImgAlieno, Heading::Left, 0, false},
     {&Form1::Timer19, &Form1::Imgal2, Heading::Right, 20, false},

@@ -21,6 +21,7 @@ struct EnemyMover {
 /// Margins and points of the common movers.
 inline constexpr ShotTable kCommonEnemyShots{{250, 250, 250, 250, 250}, {100, 50, 50, 100, 100}};
 
+// Rows in any order: each names its own timer, image and picture.
 inline constexpr std::array<EnemyMover, 11> kEnemyMovers{{
     {&Form1::Timer4,
      &Form1::Image2,

@@ -39,7 +39,7 @@ constexpr double kShotBelowAlien = 610;
 constexpr double kShotRightOfAlien = 210;
 constexpr double kImage8AboveStore = 80;
 
-// In the order they are evaluated, which is not the order of their thresholds.
+// Rows in any order: each arrival has a timer of its own and touches nothing another reads.
 constexpr std::array<Arrival, 4> kArrivals{{
     {600, &Form1::TimerAlieno, &Form1::ImgAlieno, &Form1::Picnem1, false, false}, // first alien
     {4500, &Form1::Timer15, &Form1::ImgAl1, &Form1::Picnem1, false, true},        // the shooter
@@ -49,6 +49,7 @@ constexpr std::array<Arrival, 4> kArrivals{{
 
 constexpr SpeedUp kFaster{
     16000, {{{&Form1::Timer8, 35}, {&Form1::Timer21, 30}}}, {&Form1::ImgAlieno, &Form1::Image5}};
+// Rows in any order: each retimes a timer of its own.
 constexpr SpeedUp kFastest{30000,
                            {{{&Form1::Timer8, 15},
                              {&Form1::Timer21, 3},

@@ -13,7 +13,8 @@ struct ShotPlacement {
     double offset; // from the ship's Left
 };
 
-// The order of placing differs from the order of testing and climbing.
+// The order of placing differs from the order of testing and climbing, and matters to
+// neither: rows in any order, each placing its own shot.
 constexpr std::array<ShotPlacement, 5> kPlacements{{
     {&Form1::SnpSparo, 100},
     {&Form1::SnpSparo2, 780},
