@@ -131,11 +131,18 @@ $(($(wakeups "$1") - s_wake)) $(awk -v a="$s_wall" -v b="$wall" 'BEGIN { printf 
                 '{ printf "%s%s %.2f %%", (NR > 1 ? ", " : ""), $2, 100 * ($5 - $3) / hz / s }')
     }
     # Starts a program with zelto-xprobe; sets pid, window, mapped and shown (ms from start).
+    # Words NAME=VALUE before the caption go to the program's environment (through the
+    # probe's, so that no extra process stands between the start and the program).
     start_program() {
+        local environment=()
+        while [[ $1 == *=* ]]; do
+            environment+=("$1")
+            shift
+        done
         local caption=$1
         shift
-        read -r pid window mapped shown < <("$probe" launch --log "$work/$caption.log" "$caption" "$@") &&
-            [[ -n $shown ]]
+        read -r pid window mapped shown < <(env "${environment[@]}" "$probe" launch \
+            --log "$work/$caption.log" "$caption" "$@") && [[ -n $shown ]]
     }
 
     cd "$work" || return 1
@@ -144,7 +151,7 @@ $(($(wakeups "$1") - s_wake)) $(awk -v a="$s_wall" -v b="$wall" 'BEGIN { printf 
     local experiment=()
     read -ra experiment <<<"${ZELTO_BENCH_GAME_ENV:-}"
     ((${#experiment[@]})) && echo "game: environment for this experiment: ${experiment[*]}"
-    local zelto=(env "${experiment[@]}" "$game")
+    local zelto=("${experiment[@]}" Zelto "$game")
 
     # The yardstick's pattern and Zelto's are the same moves: fire twice, steer right, fire
     # twice, steer left, each key held 0.4 s.
@@ -159,7 +166,7 @@ $(($(wakeups "$1") - s_wake)) $(awk -v a="$s_wall" -v b="$wall" 'BEGIN { printf 
     local to_menu=() to_shown=() to_field=() to_end=()
     for ((run = 0; run < runs; run++)); do
         rm -f "$work/record.dat"
-        start_program Zelto "${zelto[@]}" || { echo "game: FAILED: no menu within 10 s"; cat "$work/Zelto.log"; return 1; }
+        start_program "${zelto[@]}" || { echo "game: FAILED: no menu within 10 s"; cat "$work/Zelto.log"; return 1; }
         game_pid=$pid menu=$window
         to_menu+=("$mapped") to_shown+=("$shown")
         [[ $(size_of "$menu") == 312x275 ]] || { echo "game: FAILED: the first window is not the menu"; return 1; }
@@ -192,7 +199,7 @@ $(($(wakeups "$1") - s_wake)) $(awk -v a="$s_wall" -v b="$wall" 'BEGIN { printf 
 
     # -------------------------------------------------------------------------------------
     # One more game for the figures of a game under way.
-    start_program Zelto "${zelto[@]}" || { echo "game: FAILED: no menu within 10 s"; return 1; }
+    start_program "${zelto[@]}" || { echo "game: FAILED: no menu within 10 s"; return 1; }
     game_pid=$pid menu=$window
 
     # Nothing moves at the menu, so the game should not run at all. What the game does just
