@@ -6,6 +6,7 @@
 #   scripts/setup.sh [play]    what builds and runs the game; builds only the game
 #   scripts/setup.sh package   also what `cpack -G DEB` calls; builds only the game
 #   scripts/setup.sh test      also what the test suite uses; builds everything
+#   scripts/setup.sh bench     also what tools/bench/bench.sh uses; builds everything
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -24,13 +25,19 @@ package=(file dpkg-dev)
 # a package, so testing needs the packaging tools too.
 test=(xvfb xauth xdotool x11-utils imagemagick weston pulseaudio pulseaudio-utils
     clang libclang-rt-14-dev appstream desktop-file-utils lintian)
+# Benchmarking: the virtual X server, window tools and sound server the game is measured under,
+# the X libraries' headers for zelto-xprobe (which types the keys and sees each picture arrive),
+# and a small X11 arcade game that tools/bench/bench.sh plays beside Zelto as a yardstick.
+bench=(xvfb xauth xdotool x11-utils pulseaudio pulseaudio-utils libx11-dev libxtst-dev
+    libxdamage-dev xgalaga)
 
 case "${1:-play}" in
 play) packages=("${build[@]}" "${run[@]}") preset=game ;;
 package) packages=("${build[@]}" "${run[@]}" "${package[@]}") preset=game ;;
 test) packages=("${build[@]}" "${run[@]}" "${package[@]}" "${test[@]}") preset=default ;;
+bench) packages=("${build[@]}" "${run[@]}" "${bench[@]}") preset=default ;;
 *)
-    echo "usage: $0 [play|package|test]" >&2
+    echo "usage: $0 [play|package|test|bench]" >&2
     exit 2
     ;;
 esac
