@@ -112,23 +112,50 @@ std::string play(unsigned seed, std::int64_t lengthMs, const std::filesystem::pa
             wait(pick(100, 1000));
             continue;
         }
-        const double gap = target->left - (form.Image1.left + aim);
-        if (std::abs(gap) > 120) {
-            press(gap < 0 ? 'z' : 'x');
-            while (field.isOpen() && !host.shown &&
-                   (target->left - (form.Image1.left + aim) < 0) == (gap < 0))
+        // The alien's shot falling towards the ship (it hits within 150 of the ship's corner):
+        // out of its way first, and whatever the player is doing, it looks up when one comes.
+        const Shape& shot = form.Sparonem;
+        const auto threatened = [&] {
+            return shot.visible && shot.top > form.Image1.top - 2500 &&
+                   shot.top < form.Image1.top + 150 && std::abs(shot.left - form.Image1.left) < 350;
+        };
+        const auto playing = [&] { return field.isOpen() && !host.shown && !threatened(); };
+        if (threatened()) {
+            press(shot.left < form.Image1.left ? 'x' : 'z');
+            for (int step = 0; step < 200 && field.isOpen() && !host.shown && threatened(); ++step)
                 tick();
             press('p');
             continue;
         }
-        // Fire, and freeze the volley once it has climbed to just below the target.
+        // Aliens sweep sideways: the volley waits ahead of them, its first shot 300 twips ahead.
+        const bool right = target == &form.Imgal2;
+        const bool left = target == &form.ImgAlieno || target == &form.ImgAl1;
+        const double ahead = right ? 300 : left ? -300 : 0;
+        // The ship wraps between 140 and 11680: near an edge, the shot that can reach it.
+        const double from = right                        ? 100
+                            : left                       ? 780
+                            : target->left - aim < 200   ? 100
+                            : target->left - aim > 11500 ? 780
+                                                         : aim;
+        const auto gapNow = [&] { return target->left + ahead - (form.Image1.left + from); };
+        const double gap = gapNow();
+        if (std::abs(gap) > 120) {
+            press(gap < 0 ? 'z' : 'x');
+            for (int step = 0; step < 600 && playing() && (gapNow() < 0) == (gap < 0); ++step)
+                tick();
+            press('p');
+            continue;
+        }
+        // Fire, and freeze the volley once it has climbed to within the nearest a shot must
+        // come (100 twips) below the target's top; then wait for the hit.
         press('m');
-        const double below = pick(150, 350);
-        while (field.isOpen() && !host.shown && form.SnpSparo.top > target->top + below &&
-               form.SnpSparo.top > 0)
+        const double below = pick(20, 90);
+        while (playing() && form.SnpSparo.top > target->top + below && form.SnpSparo.top > 0)
             tick();
         press('p');
-        wait(pick(80, 400));
+        for (const std::int64_t until = field.now() + pick(300, 700);
+             playing() && target->visible && field.now() < until;)
+            tick();
     }
     if (field.isOpen()) {
         wait(pick(0, 300));
