@@ -91,7 +91,7 @@ th, td { text-align: left; vertical-align: top; padding: 0.4rem 0.3rem; border-b
 .n { text-align: right; font-variant-numeric: tabular-nums; }
 .none { color: #888; font-style: italic; }
 .game { font-size: 0.85rem; color: #bbb; }
-code { color: #9d9; word-break: break-all; }
+code { color: #9d9; overflow-wrap: anywhere; }
 a { color: #8cf; }
 nav { margin: 1rem 0; display: flex; justify-content: space-between; }
 </style>
@@ -386,7 +386,7 @@ Reply Board::page(std::string_view offsetText, std::string_view base) {
         out += "</td><td class=\"n\">" + std::to_string(e.score) + "</td><td class=\"game\">" +
                duration(e.lengthMs) + ", " + std::to_string(e.keys) + " keys, " +
                isoTime(e.submitted).substr(0, 10) + "<br><a href=\"" + address +
-               "\">recording</a> <code>zelto --watch " + htmlEscaped(base) + address +
+               "\">recording</a><br><code>zelto --watch " + htmlEscaped(base) + address +
                "</code></td></tr>\n";
     }
     out += "</tbody>\n</table>\n<nav><span>";

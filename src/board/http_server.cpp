@@ -12,6 +12,7 @@
 #include <fcntl.h>
 #include <httplib.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <openssl/err.h>
 #include <openssl/ssl.h>
 #include <poll.h>
@@ -68,6 +69,9 @@ public:
     Connection(int fd, SSL_CTX* tls, std::chrono::seconds writeTimeout)
         : fd_(fd), writeTimeout_(writeTimeout) {
         ::fcntl(fd_, F_SETFL, ::fcntl(fd_, F_GETFL) | O_NONBLOCK);
+        // An answer goes out in a few writes: none may wait for the client's delayed ACK.
+        const int on = 1;
+        ::setsockopt(fd_, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
         if (tls) {
             ssl_.reset(SSL_new(tls));
             if (ssl_) {

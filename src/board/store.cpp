@@ -291,6 +291,11 @@ void Store::migrate() {
 }
 
 Store::Added Store::add(const NewGame& game) {
+    // SQLite lets one writer in at a time and makes the others sleep and retry, in steps of up
+    // to 100 ms: this board's own writers rather wait their turn here.
+    std::unique_lock turn(writing_, std::defer_lock);
+    if (database_.kind == Database::Kind::Sqlite)
+        turn.lock();
     return withConnection([&](Connection& c) {
         if (!c.db.transaction())
             throw failure("cannot begin a transaction", c.db.lastError());

@@ -105,9 +105,10 @@ private:
     void dropConnection(const QString& name);
 
     Database database_;
-    int serial_; // tells this store's connections from another's in the same thread
-    std::mutex mutex_;
+    int serial_;       // tells this store's connections from another's in the same thread
+    std::mutex mutex_; // guards connections_
     std::vector<QString> connections_;
+    std::mutex writing_; // one SQLite writer at a time
 };
 
 } // namespace zelto::board
