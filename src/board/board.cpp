@@ -308,8 +308,9 @@ Reply Board::scores(std::string_view limitText, std::string_view offsetText) {
                                          : number(limitText, 1'000'000'000);
     const auto offset =
         offsetText.empty() ? std::optional<std::int64_t>(0) : number(offsetText, 1'000'000'000'000);
-    if (!limit || !offset)
-        return error(400, "limit and offset are whole numbers, limit at most 100");
+    if (!limit || !offset || *limit < 1)
+        return error(400,
+                     "limit is a whole number from 1 (at most 100 are given), offset one from 0");
     try {
         std::int64_t total = 0;
         const auto entries = store_.page(

@@ -2,12 +2,12 @@
 
 #include "board/logging.h"
 
-#include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QUrl>
 #include <QUrlQuery>
+#include <algorithm>
 #include <atomic>
 #include <initializer_list>
 #include <memory>
@@ -173,7 +173,10 @@ std::optional<Database> Database::parse(const QString& text, QString& problem) {
     for (const auto& [key, value] : QUrlQuery(url).queryItems(QUrl::FullyDecoded)) {
         if (key == QLatin1String("host"))
             database.host = value;
-        else if (!key.contains(QRegularExpression("[^a-z_]")) && !value.contains(';'))
+        else if (!key.isEmpty() &&
+                 std::all_of(key.begin(), key.end(),
+                             [](QChar c) { return (c >= 'a' && c <= 'z') || c == '_'; }) &&
+                 !value.contains(';') && !value.contains(' '))
             options << key + '=' + value;
     }
     database.options = options.join(';');
