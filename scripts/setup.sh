@@ -25,8 +25,8 @@ package=(file dpkg-dev)
 test=(xvfb xauth xdotool x11-utils imagemagick weston pulseaudio pulseaudio-utils
     clang libclang-rt-14-dev appstream desktop-file-utils)
 # The score board's tests: PostgreSQL and Qt's driver for it, a headless browser for its page,
-# curl and Python for its clients; wrk for its benchmark (tools/bench/board.sh).
-test+=(postgresql libqt6sql6-psql chromium curl python3 wrk)
+# curl, OpenSSL and Python for its clients; wrk for its benchmark (tools/bench/board.sh).
+test+=(postgresql libqt6sql6-psql chromium curl openssl python3 wrk)
 
 case "${1:-play}" in
 play) packages=("${build[@]}" "${run[@]}") preset=game ;;

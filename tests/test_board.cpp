@@ -144,6 +144,7 @@ private slots:
         QTest::newRow("a player") << "(best .*\n)|\\1player \"Ada\"\n" << true;
         QTest::newRow("a pause") << "(key m \\+3\n)|\\1pause 900\n" << true;
         QTest::newRow("answered later") << "answer \\+1353|answer +20" << true;
+        QTest::newRow("a tick code's unused bits") << "ticks 19 GH144H0|ticks 19 GH144H1" << true;
         QTest::newRow("a key changed") << "key z \\+2|key x +2" << false;
         QTest::newRow("a key later") << "key z \\+2|key z +3" << false;
     }

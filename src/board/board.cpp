@@ -1,6 +1,7 @@
 #include "board/board.h"
 
 #include "board/logging.h"
+#include "replay/script_text.h"
 #include "replay/verify.h"
 
 #include <QCryptographicHash>
@@ -100,6 +101,31 @@ nav { margin: 1rem 0; display: flex; justify-content: space-between; }
 <h1>Zelto scores</h1>
 )";
 
+/// "ticks N CODE", the bulk of a recording, as write() would put it, without decoding every
+/// tick: the count as a number, the code with the unused bits of its last character cleared.
+/// Nothing for any other line.
+std::optional<std::string> canonicalTicks(std::string_view line) {
+    line = trim(line);
+    if (!line.starts_with("ticks") || line.size() < 6 || (line[5] != ' ' && line[5] != '\t'))
+        return std::nullopt;
+    line = trim(line.substr(5));
+    const std::size_t gap = line.find_first_of(" \t");
+    if (gap == std::string_view::npos)
+        return std::nullopt;
+    const std::string_view code = trim(line.substr(gap));
+    std::size_t count = 0;
+    const auto [end, failed] = std::from_chars(line.data(), line.data() + gap, count);
+    if (failed != std::errc() || end != line.data() + gap || code.empty() ||
+        code.find_first_of(" \t") != std::string_view::npos || (count + 2) / 3 != code.size())
+        return std::nullopt;
+    const auto last = script::decodeTicks(std::to_string(count - 3 * (code.size() - 1)),
+                                          code.substr(code.size() - 1));
+    if (!last)
+        return std::nullopt;
+    return "ticks " + std::to_string(count) + ' ' + std::string(code.substr(0, code.size() - 1)) +
+           script::encodeTicks(*last) + '\n';
+}
+
 } // namespace
 
 std::optional<QByteArray> keyHash(std::string_view authorization) {
@@ -117,6 +143,10 @@ QByteArray gameIdentity(std::string_view text, const script::Limits& limits) {
     try {
         script::Lines lines(text, limits);
         while (const auto line = lines.next()) {
+            if (const auto ticks = canonicalTicks(*line)) {
+                hash.addData(QByteArrayView(ticks->data(), static_cast<qsizetype>(ticks->size())));
+                continue;
+            }
             std::optional<script::Command> command = script::readLine(*line);
             if (!command)
                 continue;

@@ -54,9 +54,10 @@ const QString kFindBytes =
     QStringLiteral("SELECT %1 FROM games WHERE bytes_digest = ? ORDER BY id LIMIT 1")
         .arg(kEntryColumns);
 const QString kFind = QStringLiteral("SELECT %1 FROM games WHERE id = ?").arg(kEntryColumns);
-const QString kPage =
-    QStringLiteral("SELECT %1 FROM games ORDER BY score DESC, submitted, id LIMIT ? OFFSET ?")
-        .arg(kEntryColumns);
+// The number of games comes with the page, in one round trip.
+const QString kPage = QStringLiteral("SELECT %1, (SELECT COUNT(*) FROM games) FROM games ORDER BY "
+                                     "score DESC, submitted, id LIMIT ? OFFSET ?")
+                          .arg(kEntryColumns);
 // The games ahead of one: a higher score, or the same score submitted earlier.
 const QString kRank = QStringLiteral(
     "SELECT (SELECT COUNT(*) FROM games WHERE score > ?) + (SELECT COUNT(*) FROM games "
@@ -372,16 +373,19 @@ std::optional<QByteArray> Store::recording(std::int64_t id) {
 
 std::vector<Entry> Store::page(int limit, std::int64_t offset, std::int64_t& total) {
     return withConnection([&](Connection& c) {
-        QSqlQuery& count = run(c, kTotal, {});
-        total = count.next() ? count.value(0).toLongLong() : 0;
-        count.finish();
         std::vector<Entry> entries;
         QSqlQuery& q = run(c, kPage, {limit, qint64(offset)});
         while (q.next()) {
             entries.push_back(entryFrom(q));
             entries.back().rank = offset + static_cast<std::int64_t>(entries.size());
+            total = q.value(6).toLongLong();
         }
         q.finish();
+        if (entries.empty()) {
+            QSqlQuery& count = run(c, kTotal, {});
+            total = count.next() ? count.value(0).toLongLong() : 0;
+            count.finish();
+        }
         return entries;
     });
 }

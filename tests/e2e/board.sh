@@ -49,6 +49,13 @@ check "the same key from another address: 429" \
 check "another key from that address: served" \
     test "$(client burst "$limited" 127.0.0.2 "$(key 8)" 5 "$dir/quit-paused.zrp")" = "200:5"
 
+openssl req -x509 -newkey rsa:2048 -nodes -keyout "$work/key.pem" -out "$work/cert.pem" -days 1 \
+    -subj /CN=127.0.0.1 -addext subjectAltName=IP:127.0.0.1 2>/dev/null
+start_board secure --db "$work/secure.sqlite" --cert "$work/cert.pem" --key "$work/key.pem"
+answer=$(curl -s --cacert "$work/cert.pem" -w ' %{http_code}' -H 'Content-Type: text/plain' \
+    -H "Authorization: Zelto-Key $(key 1)" --data-binary @"$dir/quit-paused.zrp" "https://$secure/api/v1/games")
+check "HTTPS with --cert and --key: a game kept" answers "$answer" 201 '"score":200,'
+
 if command -v chromium >/dev/null; then
     chrome() {
         timeout 60 chromium --headless --no-sandbox --disable-gpu --no-first-run \

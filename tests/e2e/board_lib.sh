@@ -43,8 +43,8 @@ start_board() {
     pids+=($!)
     printf -v "${name}_pid" %s $!
     for _ in {1..200}; do # ten seconds at most
-        if line=$(grep -o 'http://[0-9.]*:[0-9]*' "$work/$name.out"); then
-            printf -v "$name" %s "${line#http://}"
+        if line=$(grep -o 'https\?://[0-9.]*:[0-9]*' "$work/$name.out"); then
+            printf -v "$name" %s "${line#*://}"
             return 0
         fi
         kill -0 "${pids[-1]}" 2>/dev/null || break
