@@ -6,8 +6,10 @@
 
 #include <QCryptographicHash>
 #include <QStringDecoder>
+#include <algorithm>
 #include <charconv>
 #include <ctime>
+#include <thread>
 #include <variant>
 
 namespace zelto::board {
@@ -229,7 +231,9 @@ std::string isoTime(std::int64_t ms) {
 }
 
 Board::Board(Store& store, BoardOptions options)
-    : store_(store), options_(options), rate_(options.rate) {}
+    : store_(store), options_(options),
+      replays_(std::clamp<std::ptrdiff_t>(std::thread::hardware_concurrency(), 1, 1024)),
+      rate_(options.rate) {}
 
 Reply Board::refuse(Outcome outcome, int status, std::string_view message) {
     metrics_.count(outcome);
@@ -286,9 +290,11 @@ Reply Board::submit(std::string_view authorization, std::string_view body) {
         }
         VerifyOptions options;
         options.limits = options_.limits;
+        replays_.acquire();
         const auto start = std::chrono::steady_clock::now();
         const Verdict verdict = verifyRecording(body, options);
         metrics_.verified(std::chrono::steady_clock::now() - start);
+        replays_.release();
         if (verdict.stop)
             return refuse(Outcome::DoesNotCheckOut, 422, verdict.stop->text());
         if (!verdict.finished())

@@ -13,6 +13,7 @@
 #include <chrono>
 #include <cstdint>
 #include <optional>
+#include <semaphore>
 #include <string>
 #include <string_view>
 
@@ -79,6 +80,9 @@ private:
 
     Store& store_;
     BoardOptions options_;
+    /// Replays run at most one a core at once: each at full speed, the others waiting their
+    /// turn, rather than all of them sharing the cores and finishing late together.
+    std::counting_semaphore<1024> replays_;
     RateLimiter rate_;
     Metrics metrics_;
 };

@@ -224,8 +224,8 @@ auto Store::withConnection(Work work) {
                     slot->db.setPort(database_.port);
                     slot->db.setUserName(database_.user);
                     slot->db.setPassword(database_.password);
-                    QString options =
-                        QStringLiteral("connect_timeout=10;application_name=zelto-board");
+                    QString options = QStringLiteral("connect_timeout=10;application_name=zelto-"
+                                                     "board;options=-cclient_min_messages=warning");
                     if (!database_.options.isEmpty())
                         options += ';' + database_.options;
                     slot->db.setConnectOptions(options);

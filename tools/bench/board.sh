@@ -58,6 +58,8 @@ measure() {
     [[ -n $line ]] || { echo "bench: the board did not start: $(cat "$work/err")"; return 1; }
     address=http://$line
     # wrk waits out -d even once every thread has sent its share; the script's own clock counts.
+    local cpu
+    cpu=$(awk '{ print $14 + $15 }' "/proc/$board/stat")
     line=$(wrk -t2 -c16 -d$((want / 150 + 10))s -s "$root/tools/bench/board_submit.lua" "$address/" -- "$games" 2 |
         grep '^submit:')
     echo "$name: $line"
@@ -65,8 +67,10 @@ measure() {
     read -r rate p50 p99 <<<"$(sed 's|.* \([0-9.]*\)/s, p50 \([0-9.]*\) ms, p99 \([0-9.]*\) ms|\1 \2 \3|' <<<"$line")"
     verify=$(curl -s "$address/metrics" | awk '/^zelto_board_verify_seconds_sum/ { s = $2 }
         /^zelto_board_verify_seconds_count/ { n = $2 } END { printf "%.2f", n ? s / n * 1000 : 0 }')
+    cpu=$(awk -v before="$cpu" -v hz="$(getconf CLK_TCK)" -v line="$line" '{ split(line, w, " ")
+        printf "%.1f", ($14 + $15 - before) * 1000 / hz / w[2] }' "/proc/$board/stat")
     report "$name: verified submissions a second" "$rate" 300 "/s" above \
-        "mean replay $verify ms of wall time under load"
+        "the board's CPU $cpu ms a submission, of which the replay $verify ms (wall, under load)"
     report "$name: submission p99" "$p99" 100 ms below "p50 $p50 ms"
     for page in /api/v1/scores /; do
         wrk -t2 -c16 -d10s --latency "$address$page" >"$work/wrk"
