@@ -92,6 +92,13 @@ private slots:
             }
         }
         QCOMPARE(store.recording(entries[0].id), QByteArray("bytes"));
+        // The first page is read again once the table has grown.
+        NewGame best;
+        best.game = best.bytes = best.keyHash = best.recording = "best";
+        best.score = 1000;
+        store.add(best);
+        QCOMPARE(store.page(1, 0, total).front().score, 1000);
+        QCOMPARE(total, 34);
     }
 
     void schemaVersions() {

@@ -42,6 +42,15 @@ const std::vector<std::vector<QString>>& migrations(const Dialect& d) {
                 .arg(d.bytes),
             QStringLiteral("CREATE TABLE names (name TEXT PRIMARY KEY, key_hash TEXT NOT NULL, "
                            "claimed BIGINT NOT NULL)"),
+            // The number of games, counted up in the transaction that adds one: the table's
+            // size without counting it, and the version of its pages. It is the sum of
+            // kCounters rows, so that boards sharing a database rarely queue on one row.
+            QStringLiteral("CREATE TABLE board_state (counter INTEGER PRIMARY KEY, games BIGINT "
+                           "NOT NULL)"),
+            QStringLiteral(
+                "INSERT INTO board_state (counter, games) VALUES (0, 0), (1, 0), (2, 0), "
+                "(3, 0), (4, 0), (5, 0), (6, 0), (7, 0), (8, 0), (9, 0), (10, 0), "
+                "(11, 0), (12, 0), (13, 0), (14, 0), (15, 0)"),
         }};
     };
     static const auto sqlite = make(kSqlite);
@@ -54,15 +63,18 @@ const QString kFindBytes =
     QStringLiteral("SELECT %1 FROM games WHERE bytes_digest = ? ORDER BY id LIMIT 1")
         .arg(kEntryColumns);
 const QString kFind = QStringLiteral("SELECT %1 FROM games WHERE id = ?").arg(kEntryColumns);
-// The number of games comes with the page, in one round trip.
-const QString kPage = QStringLiteral("SELECT %1, (SELECT COUNT(*) FROM games) FROM games ORDER BY "
-                                     "score DESC, submitted, id LIMIT ? OFFSET ?")
+// The number of games comes with the page, from the same snapshot.
+const QString kPage = QStringLiteral("SELECT %1, (SELECT SUM(games) FROM board_state) FROM games "
+                                     "ORDER BY score DESC, submitted, id LIMIT ? OFFSET ?")
                           .arg(kEntryColumns);
 // The games ahead of one: a higher score, or the same score submitted earlier.
 const QString kRank = QStringLiteral(
     "SELECT (SELECT COUNT(*) FROM games WHERE score > ?) + (SELECT COUNT(*) FROM games "
     "WHERE score = ? AND (submitted, id) < (?, ?))");
-const QString kTotal = QStringLiteral("SELECT COUNT(*) FROM games");
+const QString kTotal = QStringLiteral("SELECT SUM(games) FROM board_state");
+const QString kCountGame =
+    QStringLiteral("UPDATE board_state SET games = games + 1 WHERE counter = ?");
+constexpr int kCounters = 16;
 const QString kInsertGame = QStringLiteral(
     "INSERT INTO games (game_digest, bytes_digest, key_hash, name, score, length_ms, "
     "key_count, submitted) VALUES (?, ?, ?, ?, ?, ?, ?, ?) ON CONFLICT (game_digest) DO NOTHING "
@@ -331,6 +343,8 @@ Store::Added Store::add(const NewGame& game) {
                         return Added{Outcome::NameTaken, {}};
                     }
                 }
+                // Last, so that boards sharing a database queue on this row only to commit.
+                run(c, kCountGame, {static_cast<int>(*id % kCounters)});
                 if (!c.db.commit())
                     throw failure("cannot commit a game", c.db.lastError());
             } else {
@@ -373,8 +387,22 @@ std::optional<QByteArray> Store::recording(std::int64_t id) {
 
 std::vector<Entry> Store::page(int limit, std::int64_t offset, std::int64_t& total) {
     return withConnection([&](Connection& c) {
+        // The first page, the one most asked for, is kept for as long as the database says
+        // that the number of games, which only ever grows, is the same.
+        const bool first = offset == 0 && limit <= kFirstPage;
+        if (first) {
+            QSqlQuery& count = run(c, kTotal, {});
+            total = count.next() ? count.value(0).toLongLong() : 0;
+            count.finish();
+            std::lock_guard lock(mutex_);
+            if (firstPage_ && firstPage_->total == total) {
+                const auto& kept = firstPage_->entries;
+                return std::vector<Entry>(kept.begin(),
+                                          kept.begin() + std::min<std::size_t>(kept.size(), limit));
+            }
+        }
         std::vector<Entry> entries;
-        QSqlQuery& q = run(c, kPage, {limit, qint64(offset)});
+        QSqlQuery& q = run(c, kPage, {first ? kFirstPage : limit, qint64(offset)});
         while (q.next()) {
             entries.push_back(entryFrom(q));
             entries.back().rank = offset + static_cast<std::int64_t>(entries.size());
@@ -385,6 +413,12 @@ std::vector<Entry> Store::page(int limit, std::int64_t offset, std::int64_t& tot
             QSqlQuery& count = run(c, kTotal, {});
             total = count.next() ? count.value(0).toLongLong() : 0;
             count.finish();
+        }
+        if (first && !entries.empty()) { // an empty table's count came from another statement
+            std::lock_guard lock(mutex_);
+            firstPage_ = Page{total, entries};
+            if (entries.size() > static_cast<std::size_t>(limit))
+                entries.resize(static_cast<std::size_t>(limit));
         }
         return entries;
     });

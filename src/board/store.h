@@ -106,8 +106,15 @@ private:
 
     Database database_;
     int serial_;       // tells this store's connections from another's in the same thread
-    std::mutex mutex_; // guards connections_
+    std::mutex mutex_; // guards connections_ and firstPage_
     std::vector<QString> connections_;
+    /// The first page of the table as it stood when it held `total` games.
+    struct Page {
+        std::int64_t total;
+        std::vector<Entry> entries;
+    };
+    std::optional<Page> firstPage_;
+    static constexpr int kFirstPage = 100;
     std::mutex writing_; // one SQLite writer at a time
 };
 

@@ -29,6 +29,8 @@ Options:
   --seed S         the first game's seed; each further game takes the next (1)
   --length-ms MS   quit each game that lasts this long (60000); a game can end sooner
   --player NAME    the player line of every game (none)
+  --calm           a player who lets each enemy come down half-way before aiming at it: lower
+                   scores, which keep the game from speeding up
   --help           show this help and exit
 )";
 
@@ -51,8 +53,10 @@ public:
     }
 };
 
-/// Plays one game into `file` and returns its text.
-std::string play(unsigned seed, std::int64_t lengthMs, const std::filesystem::path& file) {
+/// Plays one game into `file` and returns its text. A calm player waits for each enemy to come
+/// down below `from` twips before it aims at it.
+std::string play(unsigned seed, std::int64_t lengthMs, double from,
+                 const std::filesystem::path& file) {
     std::mt19937 random(seed);
     const auto pick = [&](int low, int high) {
         return std::uniform_int_distribution<>(low, high)(random);
@@ -105,7 +109,7 @@ std::string play(unsigned seed, std::int64_t lengthMs, const std::filesystem::pa
         const Image* target = nullptr;
         for (auto member : enemies) {
             const Image& enemy = form.*member;
-            if (enemy.visible && enemy.top > 0 && (!target || enemy.top > target->top))
+            if (enemy.visible && enemy.top > from && (!target || enemy.top > target->top))
                 target = &enemy;
         }
         if (!target) {
@@ -197,6 +201,7 @@ int main(int argc, char** argv) {
     unsigned seed = 1;
     std::int64_t lengthMs = 60000;
     std::string player;
+    double from = 0;
     std::filesystem::path folder;
     for (int i = 1; i < argc; ++i) {
         const std::string_view argument = argv[i];
@@ -210,6 +215,8 @@ int main(int argc, char** argv) {
             seed = static_cast<unsigned>(std::atol(argv[++i]));
         } else if (argument == "--length-ms" && valued) {
             lengthMs = std::atoll(argv[++i]);
+        } else if (argument == "--calm") {
+            from = 4000;
         } else if (argument == "--player" && valued) {
             player = argv[++i];
         } else if (argument.starts_with('-') || !folder.empty()) {
@@ -227,7 +234,7 @@ int main(int argc, char** argv) {
     std::filesystem::create_directories(folder);
     for (long n = 0; n < count; ++n, ++seed) {
         const auto file = folder / ("game-" + std::to_string(seed) + ".zrp");
-        std::string text = play(seed, lengthMs, file);
+        std::string text = play(seed, lengthMs, from, file);
         if (!player.empty()) {
             text = named(text, player);
             std::ofstream(file, std::ios::binary | std::ios::trunc) << text;
