@@ -7,9 +7,9 @@ seconds="${1:-30}"
 cd "$root"
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz
-# The recordings' fuzzer starts from real recordings, which the tests keep.
-seeds() { [[ $1 == recording_fuzzer ]] && echo tests/data/recordings || echo "tests/fuzz/seeds/$1"; }
-for target in caption_fuzzer recording_fuzzer replay_fuzzer; do
+# The recordings' and the board's fuzzers start from real recordings, which the tests keep.
+seeds() { [[ $1 == recording_fuzzer || $1 == board_fuzzer ]] && echo tests/data/recordings || echo "tests/fuzz/seeds/$1"; }
+for target in board_fuzzer caption_fuzzer recording_fuzzer replay_fuzzer; do
     corpus="build-fuzz/corpus/$target"
     mkdir -p "$corpus"
     echo "== $target for ${seconds}s"

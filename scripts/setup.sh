@@ -11,12 +11,13 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 # Building: the compiler, the make that CMake's generator drives, Qt, the PulseAudio client's
-# headers for the sound device, and SDL for gamepads.
-build=(cmake make g++ qt6-base-dev libpulse-dev libsdl2-dev)
+# headers for the sound device, SDL for gamepads, and for the score board cpp-httplib (found
+# through pkg-config; it brings OpenSSL's headers).
+build=(cmake make g++ pkg-config qt6-base-dev libpulse-dev libsdl2-dev libcpp-httplib-dev)
 # Running: Qt's X11 and Wayland platform plugins, and fonts for the game's texts. Sound goes
 # to the desktop's PulseAudio (or PipeWire) server through its client library, which the game
-# loads at its first sound.
-run=(qt6-qpa-plugins qt6-wayland fonts-liberation)
+# loads at its first sound. The score board keeps its games through Qt's SQLite driver.
+run=(qt6-qpa-plugins qt6-wayland fonts-liberation libqt6sql6-sqlite)
 # Packaging: the Debian generator reads the game's libraries with dpkg-shlibdeps and file.
 package=(file dpkg-dev)
 # Testing: virtual X and Wayland servers, window tools and screenshots, a sound server for
@@ -30,6 +31,9 @@ test=(xvfb xauth xdotool x11-utils imagemagick weston pulseaudio pulseaudio-util
 # and a small X11 arcade game that tools/bench/bench.sh plays beside Zelto as a yardstick.
 bench=(xvfb xauth xdotool x11-utils pulseaudio pulseaudio-utils libx11-dev libxtst-dev
     libxdamage-dev xgalaga)
+# The score board's tests: PostgreSQL and Qt's driver for it, a headless browser for its page,
+# curl, OpenSSL and Python for its clients; wrk for its benchmark (tools/bench/board.sh).
+test+=(postgresql libqt6sql6-psql chromium curl openssl python3 wrk)
 
 case "${1:-play}" in
 play) packages=("${build[@]}" "${run[@]}") preset=game ;;

@@ -57,4 +57,15 @@ check "the music file is found and plays" "! grep -qi 'musica.wav' '$work/player
 apt-get remove -y -qq zelto >/dev/null 2>&1
 check "the package removes cleanly" \
     "! dpkg -s zelto >/dev/null 2>&1 && [[ ! -e /usr/games/zelto && ! -e /usr/share/zelto && ! -e /usr/share/applications/org.example.Zelto.desktop ]]"
+# The score board's own package, from the same build: it runs as installed, with a unit that
+# systemd accepts, and goes without a trace.
+board="$(ls "$work"/package/zelto-board_*.deb)"
+DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$board" >"$work/apt.log" 2>&1 || { cat "$work/apt.log"; exit 1; }
+/usr/bin/zelto-board --listen 127.0.0.1:0 --db "$work/board.sqlite" >"$work/board.out" 2>&1 &
+for _ in {1..100}; do port=$(grep -o '127.0.0.1:[0-9]*' "$work/board.out" | cut -d: -f2) && break; sleep 0.05; done
+check "zelto-board runs as installed" '[[ $(curl -s "http://127.0.0.1:$port/healthz") == *ok* ]]'
+kill $! && wait $!
+check "its systemd unit is accepted" "systemd-analyze verify /usr/lib/systemd/system/zelto-board.service"
+apt-get purge -y -qq zelto-board >/dev/null 2>&1
+check "zelto-board removes cleanly" "[[ ! -e /usr/bin/zelto-board && ! -e /usr/lib/systemd/system/zelto-board.service ]]"
 ((failures == 0)) && echo "package: all checks passed"
