@@ -21,7 +21,8 @@ The Zelto score board keeps the scores of games that it has replayed itself: a
 client sends a game's recording and the board works out its score. It serves
 the table as a web page and as JSON, keeps it in SQLite or PostgreSQL, and
 runs as a hardened systemd service.")
-# Beyond the linked libraries: the Qt SQL driver it opens its SQLite file with.
+# Beyond the linked libraries: the Qt SQL driver it opens its SQLite file with (its
+# maintainer scripts stop the service with deb-systemd-invoke, which every system has).
 set(CPACK_DEBIAN_BOARD_PACKAGE_DEPENDS "libqt6sql6-sqlite")
 set(CPACK_DEBIAN_BOARD_PACKAGE_SUGGESTS "libqt6sql6-psql, postgresql")
 set(CPACK_DEBIAN_BOARD_PACKAGE_CONTROL_EXTRA
