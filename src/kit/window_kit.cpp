@@ -108,15 +108,22 @@ public:
     bool eventFilter(QObject* watched, QEvent* event) override {
         auto* window = static_cast<QWidget*>(watched);
         // Polished once, just before it first shows, when all its contents are in place: they
-        // move below the bar. The window paints its own background in client coordinates
-        // through clientOrigin().
+        // move below the bar, by the window's top margin where a layout places them. The
+        // window paints its own background in client coordinates through clientOrigin().
         if (event->type() == QEvent::Polish) {
-            for (QWidget* child : window->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
-                if (child != this)
-                    child->move(child->pos() + QPoint(0, kHeight));
+            if (window->layout()) {
+                window->setContentsMargins(0, kHeight, 0, 0);
+            } else {
+                for (QWidget* child : window->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+                    if (child != this)
+                        child->move(child->pos() + QPoint(0, kHeight));
+                }
             }
             setGeometry(0, 0, window->width(), kHeight);
             raise();
+        } else if (event->type() == QEvent::Resize) {
+            // A window whose layout sizes it has its width only when it shows.
+            resize(window->width(), kHeight);
         } else if (event->type() == QEvent::WindowTitleChange ||
                    event->type() == QEvent::WindowActivate ||
                    event->type() == QEvent::WindowDeactivate) {
@@ -180,13 +187,18 @@ QRect fromTwips(int left, int top, int width, int height) {
             height / kTwipsPerPixel};
 }
 
+bool drawsOwnCaptionBar() {
+    return QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+}
+
 void setFixedFrame(QWidget& window, QSize clientSize, bool inTaskbar) {
     Qt::WindowFlags flags = Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                             Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
-    if (QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
+    if (drawsOwnCaptionBar()) {
         flags = Qt::Window | Qt::FramelessWindowHint;
         new CaptionBar(window); // owned by the window
-        clientSize += QSize(0, CaptionBar::kHeight);
+        if (!clientSize.isEmpty())
+            clientSize += QSize(0, CaptionBar::kHeight);
         window.setProperty(kClientTop, CaptionBar::kHeight);
     }
 #ifdef Q_OS_WIN
@@ -201,7 +213,8 @@ void setFixedFrame(QWidget& window, QSize clientSize, bool inTaskbar) {
 #endif
     // Tool windows do not keep the program running by default; ours do, like every other.
     window.setAttribute(Qt::WA_QuitOnClose, true);
-    window.setFixedSize(clientSize);
+    if (!clientSize.isEmpty())
+        window.setFixedSize(clientSize);
     // Decoding the icon's pictures must not hold up the program's first window.
     afterFirstPaint(window, [&window] { window.setWindowIcon(programIcon()); });
 }

@@ -26,7 +26,11 @@ QRect fromTwips(int left, int top, int width, int height);
 /// gets no task-bar button (a tool window on Windows, the skip-task-bar hint on X11). Either way
 /// its closing counts toward the end of the program when the last window closes. On Wayland the
 /// window draws that frame's caption bar itself, above the client area (see clientOrigin()).
+/// An empty `clientSize` leaves the size to the window's layout, which must keep it fixed; on
+/// Wayland the caption bar then goes above the layout's contents.
 void setFixedFrame(QWidget& window, QSize clientSize, bool inTaskbar);
+/// Whether setFixedFrame() has the windows draw their own caption bar here: on Wayland.
+bool drawsOwnCaptionBar();
 
 /// Where the client area of a window given setFixedFrame() begins in the window: below the
 /// caption bar it draws itself on Wayland, elsewhere at its top-left corner. Its contents move
