@@ -36,12 +36,14 @@ public:
     }
 };
 
-/// Presses a button at once on its access key, and on Return or Enter while it has the focus.
-/// Qt's own handling of an access key animates the press and clicks only 100 ms later, which a
-/// player notices on Alt+P; and Qt leaves Enter to a default button, which these windows lack.
+/// Presses a button at once on its access key, and (when `enterPresses`) on Return or Enter
+/// while it has the focus. Qt's own handling of an access key animates the press and clicks
+/// only 100 ms later, which a player notices on Alt+P; and Qt leaves Enter to a default button,
+/// which the game's own windows lack.
 class ImmediateButtonKeys final : public QObject {
 public:
-    using QObject::QObject;
+    ImmediateButtonKeys(QObject* parent, bool enterPresses)
+        : QObject(parent), enterPresses_(enterPresses) {}
 
     bool eventFilter(QObject* watched, QEvent* event) override {
         auto* button = qobject_cast<QAbstractButton*>(watched);
@@ -54,7 +56,7 @@ public:
             button->click();
             return true;
         }
-        if (event->type() == QEvent::KeyPress) {
+        if (event->type() == QEvent::KeyPress && enterPresses_) {
             const auto* key = static_cast<QKeyEvent*>(event);
             const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
             if (!enter || (key->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier)
@@ -66,6 +68,9 @@ public:
         }
         return false;
     }
+
+private:
+    bool enterPresses_;
 };
 
 /// Calls a function once its window has painted itself for the first time, after that paint.
@@ -227,12 +232,12 @@ void afterFirstPaint(QWidget& window, std::function<void()> then) {
     new AfterFirstPaint(window, std::move(then)); // owned by the window
 }
 
-void setUpButtonKeys(QAbstractButton& button) {
+void setUpButtonKeys(QAbstractButton& button, bool enterPresses) {
     // The button owns its style and its filter, so they live exactly as long as the button.
     auto* style = new AccessKeyStyle;
     style->setParent(&button);
     button.setStyle(style);
-    button.installEventFilter(new ImmediateButtonKeys(&button));
+    button.installEventFilter(new ImmediateButtonKeys(&button, enterPresses));
 }
 
 QIcon programIcon() {

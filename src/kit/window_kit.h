@@ -43,8 +43,9 @@ void afterFirstPaint(QWidget& window, std::function<void()> then);
 
 /// Keeps the underline under `button`'s access key always visible, where a desktop style would
 /// show it only while Alt is held; makes the access key press the button at once, and so do
-/// Return and Enter (keypad) while the button has the focus, as Space does.
-void setUpButtonKeys(QAbstractButton& button);
+/// Return and Enter (keypad) while the button has the focus, as Space does, unless not
+/// `enterPresses` (a dialog whose default button takes them).
+void setUpButtonKeys(QAbstractButton& button, bool enterPresses = true);
 
 /// The program's icon in every size that the pictures provide, decoded on the first call.
 QIcon programIcon();

@@ -2,15 +2,17 @@
 //
 // Renders the pictures of the README with the game's own drawing code, offscreen, so they
 // never go stale: the start menu, the keys help screen and the about box (menu.png, keys.png,
-// about.png) and a game under way in the play-field window (game.png), played through the
-// program's session on a virtual clock. With --stages it also renders the stages of
-// the difficulty progression (aliens.png, saucer.png, image8.png). QT_SCALE_FACTOR=2 (or 1.5)
-// renders them as a screen of that density shows them.
+// about.png), the settings window with the arrows and Space chosen (settings.png), and a game
+// under way in the play-field window (game.png), played through the program's session on a
+// virtual clock. With --stages it also renders the stages of the difficulty progression
+// (aliens.png, saucer.png, image8.png). QT_SCALE_FACTOR=2 (or 1.5) renders them as a screen of
+// that density shows them.
 #include "scoring/score.h"
 #include "screens/about_box.h"
 #include "screens/keys_help.h"
 #include "screens/program.h"
 #include "screens/screens.h"
+#include "screens/settings_window.h"
 #include "screens/start_menu.h"
 
 #include <QApplication>
@@ -116,6 +118,13 @@ int main(int argc, char** argv) {
         if (!window->grab().save(out.filePath(QString::fromLatin1(file))))
             return 1;
     }
+    zelto::Settings arrows;
+    arrows.keys = zelto::Settings::arrowsAndSpace();
+    renderer.app.settings().change(arrows);
+    screens.showSettings();
+    QApplication::processEvents();
+    if (!screens.settingsWindow()->grab().save(out.filePath(QStringLiteral("settings.png"))))
+        return 1;
     for (const Scene& scene : kScenes) {
         if ((!scene.stage || stages) && !renderer.render(scene, out))
             return 1;
