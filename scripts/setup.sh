@@ -9,9 +9,10 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-# Building: the compiler, the make that CMake's generator drives, Qt, the PulseAudio client's
-# headers for the sound device, and SDL for gamepads.
-build=(cmake make g++ qt6-base-dev libpulse-dev libsdl2-dev)
+# Building: the compiler, the make that CMake's generator drives, Qt with its translation
+# tools (lrelease, and CMake's Qt6LinguistTools), the PulseAudio client's headers for the sound
+# device, and SDL for gamepads.
+build=(cmake make g++ qt6-base-dev qt6-l10n-tools qt6-tools-dev libpulse-dev libsdl2-dev)
 # Running: Qt's X11 and Wayland platform plugins, and fonts for the game's texts. Sound goes
 # to the desktop's PulseAudio (or PipeWire) server through its client library, which the game
 # loads at its first sound.

@@ -5,6 +5,7 @@
 #include "scoring/record_file.h"
 #include "screens/program.h"
 #include "screens/screens.h"
+#include "screens/translations.h"
 #include "sound/mm_control.h"
 
 #include <QApplication>
@@ -252,6 +253,7 @@ int main(int argc, char** argv) {
     QLoggingCategory::setFilterRules(QString());
     QApplication::setApplicationName(zelto::applicationTitle());
     endOnTerminationSignals(app);
+    zelto::installTranslation(app);
 
     if (!options.watch.empty() && !watched) {
         QMessageBox::critical(nullptr, zelto::applicationTitle(),

@@ -62,8 +62,7 @@ void PlayFieldWindow::paintEvent(QPaintEvent* event) {
         // In the labels' font and colour, over whatever lies in the middle of the field.
         painter.setFont(msSansSerif(12, true));
         painter.setPen(Qt::white);
-        painter.drawText(QRect(QPoint(0, 0), kFieldPixelSize), Qt::AlignCenter,
-                         QStringLiteral("Pausa"));
+        painter.drawText(QRect(QPoint(0, 0), kFieldPixelSize), Qt::AlignCenter, tr("Pausa"));
     }
 }
 

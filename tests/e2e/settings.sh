@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
-# Your keys and your volume, on Xvfb with a sound server of its own. "Frecce e
+# Your keys, your volume, your language, on Xvfb with a sound server of its own. "Frecce e
 # Spazio", chosen in `zelto --settings`, steers, stops and fires as z, x, p and m do (the same
 # keys in the recording, which checks out), where without settings the arrows do nothing and
 # no settings file is made. The volumes reach the streams at the start and when changed; the
-# music off at the start is an "s" the recording holds.
+# music off at the start is an "s" the recording holds. LANG=en_US.UTF-8 speaks English.
 set -euo pipefail
 source "$(dirname "$0")/lib.sh"
 under_xvfb pulseaudio pactl
@@ -71,3 +71,13 @@ printf '[game]\nmusicAtStart=false\n' >"$settings"
 start --record silent.zrp
 [[ $(play silent.zrp) == "s q " ]] || fail "the music off at the start is no recorded s"
 echo "ok: with the music off at the start the recording starts with an s, and checks out"
+
+for language in "C.UTF-8:Informazioni su Zelto:alt+e" "en_US.UTF-8:About Zelto:alt+q"; do
+    IFS=: read -r LANG about quit <<<"$language"
+    start
+    xdotool windowfocus --sync "$(window Zelto)" key alt+i
+    wait_for window "$about" || fail "LANG=$LANG: no \"$about\" box"
+    xdotool windowfocus --sync "$(window Zelto)" key "$quit"
+    wait "$game_pid" || fail "LANG=$LANG: $quit on the menu ended the game with status $?"
+done
+echo "ok: LANG=C.UTF-8 speaks Italian (&Esci), LANG=en_US.UTF-8 English (&Quit)"
