@@ -10,10 +10,12 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-# Building: the compiler, the make that CMake's generator drives, Qt, the PulseAudio client's
-# headers for the sound device, SDL for gamepads, and for the score board cpp-httplib (found
-# through pkg-config; it brings OpenSSL's headers).
-build=(cmake make g++ pkg-config qt6-base-dev libpulse-dev libsdl2-dev libcpp-httplib-dev)
+# Building: the compiler, the make that CMake's generator drives, Qt with its translation
+# tools (lrelease, and CMake's Qt6LinguistTools), the PulseAudio client's headers for the sound
+# device, SDL for gamepads, and for the score board cpp-httplib (found through pkg-config; it
+# brings OpenSSL's headers).
+build=(cmake make g++ pkg-config qt6-base-dev qt6-l10n-tools qt6-tools-dev libpulse-dev
+    libsdl2-dev libcpp-httplib-dev)
 # Running: Qt's X11 and Wayland platform plugins, and fonts for the game's texts. Sound goes
 # to the desktop's PulseAudio (or PipeWire) server through its client library, which the game
 # loads at its first sound. The score board keeps its games through Qt's SQLite driver.

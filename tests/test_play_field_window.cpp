@@ -227,6 +227,11 @@ private slots:
         // after each "wait" of 1000 ms, with "Pausa" if it shows and "idle" if no timer runs.
         QTest::addColumn<QString>("script");
         QTest::newRow("only single-byte characters") << "key:x held:z key:X key: key:\u0178 => xzX";
+        // Without settings the arrows type nothing and Space a blank, as they always have.
+        QTest::newRow("the letters alone") << "press:Left press:Down press:Space => \x20";
+        QTest::newRow("arrows and Space, held too, not with Shift")
+            << "arrows press:Left press:Right repeat:Right press:Down press:Space press:Shift+Left "
+               "=> zxxpm";
         QTest::newRow("pad") << "a b x rightshoulder leftshoulder dpleft dpright back => mplkzxq";
         QTest::newRow("north: music off, on, on after s") << "y y key:s y => sasa";
         QTest::newRow("stick: one push each way, dead zone and hysteresis")
@@ -257,6 +262,15 @@ private slots:
                 QApplication::sendEvent(shell.window(), &key);
             } else if (input == "Pause" || input == "Escape") {
                 QTest::keyClick(shell.window(), input == "Pause" ? Qt::Key_Pause : Qt::Key_Escape);
+            } else if (input.startsWith("press:") || input.startsWith("repeat:")) {
+                const QKeyCombination key = QKeySequence(input.section(':', 1))[0];
+                QKeyEvent press(QEvent::KeyPress, key.key(), key.keyboardModifiers(),
+                                key.key() == Qt::Key_Space ? " " : "", input.startsWith("repeat:"));
+                QApplication::sendEvent(shell.window(), &press);
+            } else if (input == "arrows") {
+                Settings arrows;
+                arrows.keys = Settings::arrowsAndSpace();
+                shell.app.settings().change(arrows);
             } else if (input == "away") {
                 emit qApp->applicationStateChanged(Qt::ApplicationInactive);
             } else if (input == "menu") {

@@ -4,7 +4,9 @@
 #include "screens/about_box.h"
 #include "screens/keys_help.h"
 #include "screens/screens.h"
+#include "screens/settings_window.h"
 #include "screens/start_menu.h"
+#include "settings/settings.h"
 
 #include <QApplication>
 #include <QFontInfo>
@@ -26,7 +28,7 @@ private slots:
         playCalls_ = 0;
         requests_.clear();
         frmAbout::setOpenWebPage([this](const QUrl& page) { requests_.append(page); });
-        screens_ = std::make_unique<Screens>([this] { ++playCalls_; });
+        screens_ = std::make_unique<Screens>([this] { ++playCalls_; }, settings_);
         screens_->showMenu();
         QVERIFY(QTest::qWaitForWindowActive(&screens_->menu()));
         QCOMPARE(QApplication::focusWidget(), screens_->menu().Command1);
@@ -34,6 +36,7 @@ private slots:
 
     void cleanup() {
         screens_.reset();
+        settings_.change(Settings());
         frmAbout::setOpenWebPage({});
     }
 
@@ -186,6 +189,47 @@ private slots:
         QVERIFY(box.isVisible());
     }
 
+    void theSettingsWindowTakesTheNextKeyAndKeepsItOnOK_data() {
+        QTest::addColumn<Command>("command");
+        QTest::addColumn<QKeyCombination>("key");
+        QTest::addColumn<QString>("keys"); // the command's extra keys then, Space Fire's before
+        QTest::newRow("W for turbo") << Command::TurboOn << QKeyCombination(Qt::Key_W) << "W";
+        QTest::newRow("an access key taken as a key")
+            << Command::Fire << (Qt::ALT | Qt::Key_F) << "Space, Alt+F";
+        QTest::newRow("Space moved")
+            << Command::Stop << QKeyCombination(Qt::Key_Space) << "Down, Space";
+        QTest::newRow("a letter of the game")
+            << Command::Fire << (Qt::SHIFT | Qt::Key_M) << "Space";
+        QTest::newRow("Escape: none")
+            << Command::Fire << QKeyCombination(Qt::Key_Escape) << "Space";
+    }
+    void theSettingsWindowTakesTheNextKeyAndKeepsItOnOK() {
+        QFETCH(Command, command);
+        QFETCH(QKeyCombination, key);
+        QFETCH(QString, keys);
+        screens_->showSettings();
+        SettingsWindow& window = *screens_->settingsWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QTest::keyClick(&window, Qt::Key_F, Qt::AltModifier); // "&Frecce e Spazio"
+        window.AddKey[int(command)]->click();
+        QTest::keyClick(QApplication::focusWidget(), key.key(), key.keyboardModifiers());
+        const auto names = [](const QList<QKeyCombination>& list) {
+            QStringList named;
+            for (const QKeyCombination k : list)
+                named.append(QKeySequence(k).toString());
+            return named.join(", ");
+        };
+        QCOMPARE(names(window.edited().keys[int(command)]), keys);
+        QCOMPARE(settings_.current(), Settings()); // nothing taken before OK
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QCOMPARE(names(settings_.current().keys[int(command)]), keys);
+        // A key has one command: Space went from Fire to Stop.
+        QCOMPARE(
+            settings_.current().keys[int(Command::Fire)].contains(QKeyCombination(Qt::Key_Space)),
+            command != Command::Stop);
+        QTRY_VERIFY(!screens_->settingsWindow());
+    }
+
 private:
     /// Presses `key` on `button`, focused in its active window; no waiting for an animated click.
     static void press(QPushButton* button, QKeyCombination key) {
@@ -212,6 +256,7 @@ private:
 
     int playCalls_ = 0;
     QList<QUrl> requests_;
+    SettingsStore settings_;
     std::unique_ptr<Screens> screens_;
 };
 

@@ -5,6 +5,7 @@
 #include "scoring/record_file.h"
 #include "screens/program.h"
 #include "screens/screens.h"
+#include "screens/translations.h"
 #include "sound/mm_control.h"
 
 #include <QApplication>
@@ -35,6 +36,7 @@ A small arcade shooter: keep the falling rocks from reaching the bottom of the f
 Options:
   --play           start on the play field, with the menu beneath it
   --desktop        keep the best score in $XDG_DATA_HOME/zelto/, as the desktop entry does
+  --settings       open the settings window over the menu (keys, full screen, music, volumes)
   --record FILE    write each game to FILE as it is played (a new or regular file)
   --watch FILE     play a recorded game back, after checking it
   --help           show this help and exit
@@ -57,6 +59,8 @@ struct Options {
     std::string record;
     /// --watch FILE: the recorded game is played back.
     std::string watch;
+    /// --settings: the settings window opens over the menu.
+    bool settings = false;
 };
 
 /// Qt's own options, which QApplication takes out of the command line; those before the
@@ -103,6 +107,8 @@ Options readOptions(int argc, char** argv) {
             options.play = true;
         } else if (argument == "--desktop") {
             options.desktop = true;
+        } else if (argument == "--settings") {
+            options.settings = true;
         } else if ((argument == "--record" || argument == "--watch") && hasNext) {
             (argument == "--record" ? options.record : options.watch) = argv[++i];
         } else if (const int words = qtOption(argument, hasNext)) {
@@ -247,6 +253,7 @@ int main(int argc, char** argv) {
     QLoggingCategory::setFilterRules(QString());
     QApplication::setApplicationName(zelto::applicationTitle());
     endOnTerminationSignals(app);
+    zelto::installTranslation(app);
 
     if (!options.watch.empty() && !watched) {
         QMessageBox::critical(nullptr, zelto::applicationTitle(),
@@ -264,7 +271,10 @@ int main(int argc, char** argv) {
     setup.recordingMode = options.record.empty() ? zelto::RecordingFile::Mode::Atomic
                                                  : zelto::RecordingFile::Mode::InPlace;
     zelto::Program program(setup);
+    program.settings().open(zelto::SettingsStore::defaultFile());
     program.screens().showMenu();
+    if (options.settings)
+        program.screens().showSettings();
     if (watched)
         program.watch(std::move(*watched));
     else if (options.play)

@@ -36,12 +36,14 @@ public:
     }
 };
 
-/// Presses a button at once on its access key, and on Return or Enter while it has the focus.
-/// Qt's own handling of an access key animates the press and clicks only 100 ms later, which a
-/// player notices on Alt+P; and Qt leaves Enter to a default button, which these windows lack.
+/// Presses a button at once on its access key, and (when `enterPresses`) on Return or Enter
+/// while it has the focus. Qt's own handling of an access key animates the press and clicks
+/// only 100 ms later, which a player notices on Alt+P; and Qt leaves Enter to a default button,
+/// which the game's own windows lack.
 class ImmediateButtonKeys final : public QObject {
 public:
-    using QObject::QObject;
+    ImmediateButtonKeys(QObject* parent, bool enterPresses)
+        : QObject(parent), enterPresses_(enterPresses) {}
 
     bool eventFilter(QObject* watched, QEvent* event) override {
         auto* button = qobject_cast<QAbstractButton*>(watched);
@@ -54,7 +56,7 @@ public:
             button->click();
             return true;
         }
-        if (event->type() == QEvent::KeyPress) {
+        if (event->type() == QEvent::KeyPress && enterPresses_) {
             const auto* key = static_cast<QKeyEvent*>(event);
             const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
             if (!enter || (key->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier)
@@ -66,6 +68,9 @@ public:
         }
         return false;
     }
+
+private:
+    bool enterPresses_;
 };
 
 /// Calls a function once its window has painted itself for the first time, after that paint.
@@ -108,15 +113,22 @@ public:
     bool eventFilter(QObject* watched, QEvent* event) override {
         auto* window = static_cast<QWidget*>(watched);
         // Polished once, just before it first shows, when all its contents are in place: they
-        // move below the bar. The window paints its own background in client coordinates
-        // through clientOrigin().
+        // move below the bar, by the window's top margin where a layout places them. The
+        // window paints its own background in client coordinates through clientOrigin().
         if (event->type() == QEvent::Polish) {
-            for (QWidget* child : window->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
-                if (child != this)
-                    child->move(child->pos() + QPoint(0, kHeight));
+            if (window->layout()) {
+                window->setContentsMargins(0, kHeight, 0, 0);
+            } else {
+                for (QWidget* child : window->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+                    if (child != this)
+                        child->move(child->pos() + QPoint(0, kHeight));
+                }
             }
             setGeometry(0, 0, window->width(), kHeight);
             raise();
+        } else if (event->type() == QEvent::Resize) {
+            // A window whose layout sizes it has its width only when it shows.
+            resize(window->width(), kHeight);
         } else if (event->type() == QEvent::WindowTitleChange ||
                    event->type() == QEvent::WindowActivate ||
                    event->type() == QEvent::WindowDeactivate) {
@@ -180,13 +192,18 @@ QRect fromTwips(int left, int top, int width, int height) {
             height / kTwipsPerPixel};
 }
 
+bool drawsOwnCaptionBar() {
+    return QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+}
+
 void setFixedFrame(QWidget& window, QSize clientSize, bool inTaskbar) {
     Qt::WindowFlags flags = Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                             Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
-    if (QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
+    if (drawsOwnCaptionBar()) {
         flags = Qt::Window | Qt::FramelessWindowHint;
         new CaptionBar(window); // owned by the window
-        clientSize += QSize(0, CaptionBar::kHeight);
+        if (!clientSize.isEmpty())
+            clientSize += QSize(0, CaptionBar::kHeight);
         window.setProperty(kClientTop, CaptionBar::kHeight);
     }
 #ifdef Q_OS_WIN
@@ -201,7 +218,8 @@ void setFixedFrame(QWidget& window, QSize clientSize, bool inTaskbar) {
 #endif
     // Tool windows do not keep the program running by default; ours do, like every other.
     window.setAttribute(Qt::WA_QuitOnClose, true);
-    window.setFixedSize(clientSize);
+    if (!clientSize.isEmpty())
+        window.setFixedSize(clientSize);
     // Decoding the icon's pictures must not hold up the program's first window.
     afterFirstPaint(window, [&window] { window.setWindowIcon(programIcon()); });
 }
@@ -214,12 +232,12 @@ void afterFirstPaint(QWidget& window, std::function<void()> then) {
     new AfterFirstPaint(window, std::move(then)); // owned by the window
 }
 
-void setUpButtonKeys(QAbstractButton& button) {
+void setUpButtonKeys(QAbstractButton& button, bool enterPresses) {
     // The button owns its style and its filter, so they live exactly as long as the button.
     auto* style = new AccessKeyStyle;
     style->setParent(&button);
     button.setStyle(style);
-    button.installEventFilter(new ImmediateButtonKeys(&button));
+    button.installEventFilter(new ImmediateButtonKeys(&button, enterPresses));
 }
 
 QIcon programIcon() {

@@ -26,7 +26,11 @@ QRect fromTwips(int left, int top, int width, int height);
 /// gets no task-bar button (a tool window on Windows, the skip-task-bar hint on X11). Either way
 /// its closing counts toward the end of the program when the last window closes. On Wayland the
 /// window draws that frame's caption bar itself, above the client area (see clientOrigin()).
+/// An empty `clientSize` leaves the size to the window's layout, which must keep it fixed; on
+/// Wayland the caption bar then goes above the layout's contents.
 void setFixedFrame(QWidget& window, QSize clientSize, bool inTaskbar);
+/// Whether setFixedFrame() has the windows draw their own caption bar here: on Wayland.
+bool drawsOwnCaptionBar();
 
 /// Where the client area of a window given setFixedFrame() begins in the window: below the
 /// caption bar it draws itself on Wayland, elsewhere at its top-left corner. Its contents move
@@ -39,8 +43,9 @@ void afterFirstPaint(QWidget& window, std::function<void()> then);
 
 /// Keeps the underline under `button`'s access key always visible, where a desktop style would
 /// show it only while Alt is held; makes the access key press the button at once, and so do
-/// Return and Enter (keypad) while the button has the focus, as Space does.
-void setUpButtonKeys(QAbstractButton& button);
+/// Return and Enter (keypad) while the button has the focus, as Space does, unless not
+/// `enterPresses` (a dialog whose default button takes them).
+void setUpButtonKeys(QAbstractButton& button, bool enterPresses = true);
 
 /// The program's icon in every size that the pictures provide, decoded on the first call.
 QIcon programIcon();

@@ -36,6 +36,10 @@ namespace {
     X(pa_channel_map_init_extend)                                                                  \
     X(pa_stream_new)                                                                               \
     X(pa_stream_set_write_callback)                                                                \
+    X(pa_stream_set_state_callback)                                                                \
+    X(pa_stream_get_state)                                                                         \
+    X(pa_stream_get_index)                                                                         \
+    X(pa_context_set_sink_input_volume)                                                            \
     X(pa_stream_connect_playback)                                                                  \
     X(pa_stream_begin_write)                                                                       \
     X(pa_stream_cancel_write)                                                                      \
@@ -188,6 +192,15 @@ QString problemWith(QFile& file, PulseSoundDevice::WaveLayout& layout) {
     return haveFormat ? QStringLiteral("no sound data chunk") : QStringLiteral("no format chunk");
 }
 
+/// `percent` of the server's normal volume on each of `channels`, as pactl shows it.
+pa_cvolume volumeOf(int channels, int percent) {
+    pa_cvolume volume{};
+    volume.channels = static_cast<std::uint8_t>(channels);
+    for (int i = 0; i < channels; ++i)
+        volume.values[i] = pa_volume_t((std::uint64_t(PA_VOLUME_NORM) * percent + 50) / 100);
+    return volume;
+}
+
 QString toQString(const std::filesystem::path& path) {
     return QString::fromStdU16String(path.generic_u16string());
 }
@@ -286,6 +299,31 @@ void PulseSoundDevice::setPaused(bool paused) {
     }
 }
 
+void PulseSoundDevice::setVolume(SoundChannel id, int percent) {
+    Channel& c = channel(id);
+    percent = std::clamp(percent, 0, 100);
+    if (!loop_) {
+        c.volume = percent;
+        return;
+    }
+    LoopLock lock(loop_);
+    c.volume = percent;
+    applyVolume(c);
+}
+
+void PulseSoundDevice::applyVolume(Channel& c) {
+    // A stream still being set up has no sink input yet: onStreamState comes back here.
+    const PulseApi& pa = *pulse();
+    if (!c.stream || c.streamVolume == c.volume ||
+        pa.pa_stream_get_state(c.stream) != PA_STREAM_READY)
+        return;
+    c.streamVolume = c.volume;
+    const pa_cvolume volume = volumeOf(c.layout.channels, c.volume);
+    if (pa_operation* set = pa.pa_context_set_sink_input_volume(
+            context_, pa.pa_stream_get_index(c.stream), &volume, nullptr, nullptr))
+        pa.pa_operation_unref(set);
+}
+
 void PulseSoundDevice::reachServer() {
     if (!loader_) {
         // Loading the library and what it needs takes milliseconds: not on the game's thread.
@@ -348,6 +386,7 @@ void PulseSoundDevice::startStream(Channel& c) {
     }
     c.written = 0;
     pa.pa_stream_set_write_callback(c.stream, onWrite, &c);
+    pa.pa_stream_set_state_callback(c.stream, onStreamState, this);
     // A small buffer for the whole way to the speaker: the sound starts at once and its stream
     // ends soon after it, while the server's defaults would hold up to two seconds.
     const std::uint32_t frame = std::uint32_t(c.layout.channels) * c.layout.bitsPerSample / 8;
@@ -358,7 +397,10 @@ void PulseSoundDevice::startStream(Channel& c) {
                                 .fragsize = std::uint32_t(-1)};
     const auto flags = pa_stream_flags_t(PA_STREAM_ADJUST_LATENCY |
                                          (paused_ ? PA_STREAM_START_CORKED : PA_STREAM_NOFLAGS));
-    if (pa.pa_stream_connect_playback(c.stream, nullptr, &buffer, flags, nullptr, nullptr) < 0) {
+    // The channel's volume from the start; a change before the stream is ready follows it.
+    c.streamVolume = c.volume;
+    const pa_cvolume volume = volumeOf(c.layout.channels, c.volume);
+    if (pa.pa_stream_connect_playback(c.stream, nullptr, &buffer, flags, &volume, nullptr) < 0) {
         qCDebug(lcSound, "the %s channel cannot play: %s", c.name,
                 pa.pa_strerror(pa.pa_context_errno(context_)));
         dropStream(c);
@@ -377,6 +419,7 @@ void PulseSoundDevice::dropStream(Channel& c) {
     }
     if (c.stream) {
         pa.pa_stream_set_write_callback(c.stream, nullptr, nullptr);
+        pa.pa_stream_set_state_callback(c.stream, nullptr, nullptr);
         pa.pa_stream_disconnect(c.stream);
         pa.pa_stream_unref(c.stream);
         c.stream = nullptr;
@@ -412,6 +455,14 @@ void PulseSoundDevice::onContextState(pa_context* context, void* device) {
                 pa.pa_strerror(pa.pa_context_errno(context)));
         for (Channel& c : self.channels_)
             c.playWhenConnected = false;
+    }
+}
+
+void PulseSoundDevice::onStreamState(pa_stream* stream, void* device) {
+    PulseSoundDevice& self = *static_cast<PulseSoundDevice*>(device);
+    for (Channel& c : self.channels_) {
+        if (c.stream == stream)
+            self.applyVolume(c);
     }
 }
 

@@ -45,6 +45,9 @@ public:
     /// Holds every channel where it is (its stream stays on the server, corked) or lets them
     /// all play on from there. A sound that starts while paused starts held.
     void setPaused(bool paused) override;
+    /// Sets the volume of the channel's stream on the server (its sink input's volume), of the
+    /// one playing now and of those to come.
+    void setVolume(SoundChannel channel, int percent) override;
 
     /// Where a playable wave file keeps its sound, as its header tells.
     struct WaveLayout {
@@ -68,6 +71,8 @@ private:
         bool playWhenConnected = false;
         pa_stream* stream = nullptr;
         pa_operation* drain = nullptr;
+        int volume = 100;       // percent: what the channel's streams are to have
+        int streamVolume = 100; // what its stream has, or was connected with
     };
     Channel& channel(SoundChannel id);
     const Channel& channel(SoundChannel id) const;
@@ -77,7 +82,11 @@ private:
     static void dropStream(Channel& c);
     void dropContext();
 
+    /// Sets the volume of the channel's stream, once it is on the server.
+    void applyVolume(Channel& c);
+
     static void onContextState(pa_context* context, void* device);
+    static void onStreamState(pa_stream* stream, void* device);
     static void onWrite(pa_stream* stream, std::size_t bytes, void* channel);
     static void onDrained(pa_stream* stream, int success, void* channel);
 

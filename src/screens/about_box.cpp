@@ -43,13 +43,13 @@ QLabel* aboutLabel(QWidget* box, const char* name, QRect place, const QFont& fon
 /// The author and the year, the e-mail, and the web address, each on a line of its own: the
 /// three lines that the label holds.
 QString notice() {
-    return QStringLiteral("© 2026 gli autori di Zelto\nzelto@example.org\n") +
+    return frmAbout::tr("© 2026 gli autori di Zelto") + QStringLiteral("\nzelto@example.org\n") +
            frmAbout::makersPage().toString();
 }
 
 QString disclaimer() {
-    return QStringLiteral("Avvertenza: questo programma è fornito così com'è, senza garanzie di "
-                          "alcun tipo, esplicite o implicite. Chi lo usa lo fa a proprio rischio.");
+    return frmAbout::tr("Avvertenza: questo programma è fornito così com'è, senza garanzie di "
+                        "alcun tipo, esplicite o implicite. Chi lo usa lo fa a proprio rischio.");
 }
 
 } // namespace
@@ -78,7 +78,7 @@ frmAbout::frmAbout(QWidget* parent)
     Image1->setGeometry(fromTwips(-480, 0, 6000, 600));
     Image1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     Image1->setPixmap(loadPicture(QStringLiteral(":/pictures/banner.gif")));
-    Image1->setToolTip(QStringLiteral("Clicca per accedere al sito"));
+    Image1->setToolTip(tr("Clicca per accedere al sito"));
     Image1->installEventFilter(this);
 
     lblDescription->setText(notice());
@@ -97,8 +97,8 @@ void frmAbout::setOpenWebPage(OpenWebPage open) {
 }
 
 void frmAbout::formLoad() {
-    setWindowTitle(QStringLiteral("Informazioni su ") + applicationTitle());
-    lblVersion->setText(QStringLiteral("Versione %1.%2.%3")
+    setWindowTitle(tr("Informazioni su %1").arg(applicationTitle()));
+    lblVersion->setText(tr("Versione %1.%2.%3")
                             .arg(ZELTO_VERSION_MAJOR)
                             .arg(ZELTO_VERSION_MINOR)
                             .arg(ZELTO_VERSION_PATCH));

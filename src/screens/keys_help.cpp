@@ -13,6 +13,9 @@ namespace zelto {
 namespace {
 
 const QChar kBlank = QLatin1Char(' ');
+/// The window's design height, in twips, and the margin below the extra keys, in pixels.
+constexpr int kHeight = 3015;
+constexpr int kExtraKeysMargin = 6;
 
 /// Drops the blanks at the end of `line` that reach past `width`.
 QString fitted(QString line, const QFontMetrics& metrics, int width) {
@@ -90,32 +93,39 @@ QLabel* keyLabel(QWidget* form, const char* name, const QString& text, QRect pla
 
 Form3::Form3(QWidget* parent)
     : QWidget(parent),
-      Label1(keyLabel(this, "Label1", QStringLiteral("A = Attiva la musica") + QString(64, kBlank),
+      Label1(keyLabel(this, "Label1", tr("A = Attiva la musica") + QString(64, kBlank),
                       fromTwips(120, 1560, 2415, 255), Qt::AlignHCenter)),
-      Label2(keyLabel(this, "Label2", QStringLiteral("S = Ferma la musica"),
-                      fromTwips(120, 1800, 2055, 375), Qt::AlignLeft)),
-      Label3(keyLabel(this, "Label3", QStringLiteral("Z = Sinistra"),
-                      fromTwips(240, 360, 1455, 375), Qt::AlignHCenter)),
-      Label4(keyLabel(this, "Label4", QStringLiteral("X = Destra"), fromTwips(360, 120, 1215, 255),
-                      Qt::AlignHCenter)),
-      Label5(keyLabel(this, "Label5", QStringLiteral("M = Laser"), fromTwips(360, 600, 1215, 375),
-                      Qt::AlignHCenter)),
-      Label6(keyLabel(this, "Label6", QStringLiteral("L = Turbo"), fromTwips(480, 840, 1095, 495),
-                      Qt::AlignHCenter)),
-      Label7(keyLabel(this, "Label7", QStringLiteral("K = Blocca il turbo"),
-                      fromTwips(120, 1320, 1815, 255), Qt::AlignHCenter)),
-      Label8(keyLabel(this, "Label8", QStringLiteral("P = Stop"), fromTwips(240, 1080, 1455, 255),
-                      Qt::AlignHCenter)),
-      Label9(keyLabel(this, "Label9", QStringLiteral("Q = Esci"), fromTwips(480, 2040, 975, 495),
+      Label2(keyLabel(this, "Label2", tr("S = Ferma la musica"), fromTwips(120, 1800, 2055, 375),
                       Qt::AlignLeft)),
-      Command1(new QPushButton(QStringLiteral("&Esci"), this)) {
+      Label3(keyLabel(this, "Label3", tr("Z = Sinistra"), fromTwips(240, 360, 1455, 375),
+                      Qt::AlignHCenter)),
+      Label4(keyLabel(this, "Label4", tr("X = Destra"), fromTwips(360, 120, 1215, 255),
+                      Qt::AlignHCenter)),
+      Label5(keyLabel(this, "Label5", tr("M = Laser"), fromTwips(360, 600, 1215, 375),
+                      Qt::AlignHCenter)),
+      Label6(keyLabel(this, "Label6", tr("L = Turbo"), fromTwips(480, 840, 1095, 495),
+                      Qt::AlignHCenter)),
+      Label7(keyLabel(this, "Label7", tr("K = Blocca il turbo"), fromTwips(120, 1320, 1815, 255),
+                      Qt::AlignHCenter)),
+      Label8(keyLabel(this, "Label8", tr("P = Stop"), fromTwips(240, 1080, 1455, 255),
+                      Qt::AlignHCenter)),
+      Label9(
+          keyLabel(this, "Label9", tr("Q = Esci"), fromTwips(480, 2040, 975, 495), Qt::AlignLeft)),
+      Command1(new QPushButton(tr("&Esci"), this)), ExtraKeys(new QLabel(this)) {
     setObjectName(QStringLiteral("Form3"));
-    setWindowTitle(QStringLiteral("Tasti"));
-    setFixedFrame(*this, fromTwips(0, 0, 1995, 3015).size(), true);
+    setWindowTitle(tr("Tasti"));
+    setFixedFrame(*this, fromTwips(0, 0, 1995, kHeight).size(), true);
 
     const QFont labelFont = msSansSerif(8.25, true);
-    for (QLabel* label : {Label1, Label2, Label3, Label4, Label5, Label6, Label7, Label8, Label9})
+    for (QLabel* label :
+         {Label1, Label2, Label3, Label4, Label5, Label6, Label7, Label8, Label9, ExtraKeys})
         label->setFont(labelFont);
+    // Below the window's design, shown only with extra keys (setExtraKeys).
+    ExtraKeys->setObjectName(QStringLiteral("ExtraKeys"));
+    ExtraKeys->setGeometry(fromTwips(120, kHeight, 1755, 0));
+    ExtraKeys->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    ExtraKeys->setWordWrap(true);
+    ExtraKeys->hide();
 
     Command1->setObjectName(QStringLiteral("Command1"));
     Command1->setGeometry(fromTwips(240, 2400, 1335, 495));
@@ -123,6 +133,15 @@ Form3::Form3(QWidget* parent)
     Command1->setAutoDefault(false);
     setUpButtonKeys(*Command1);
     connect(Command1, &QPushButton::clicked, this, &QWidget::close);
+}
+
+void Form3::setExtraKeys(const QStringList& lines) {
+    ExtraKeys->setText(lines.join(QLatin1Char('\n')));
+    ExtraKeys->setVisible(!lines.isEmpty());
+    const int below = lines.isEmpty() ? 0 : ExtraKeys->heightForWidth(ExtraKeys->width());
+    ExtraKeys->resize(ExtraKeys->width(), below);
+    setFixedSize(width(), clientOrigin(*this).y() + fromTwips(0, 0, 0, kHeight).height() +
+                              (below ? below + kExtraKeysMargin : 0));
 }
 
 } // namespace zelto

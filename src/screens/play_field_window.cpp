@@ -2,6 +2,7 @@
 
 #include "kit/fonts.h"
 #include "kit/task_bar.h"
+#include "settings/settings.h"
 #include "shell/session.h"
 
 #include <QCloseEvent>
@@ -14,8 +15,9 @@
 
 namespace zelto {
 
-PlayFieldWindow::PlayFieldWindow(Session& session, QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), session_(session) {
+PlayFieldWindow::PlayFieldWindow(Session& session, const SettingsStore& settings, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), session_(session),
+      settings_(settings) {
     setAttribute(Qt::WA_DeleteOnClose);
     // Every paint covers its whole area, so Qt need not clear it first.
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -60,8 +62,7 @@ void PlayFieldWindow::paintEvent(QPaintEvent* event) {
         // In the labels' font and colour, over whatever lies in the middle of the field.
         painter.setFont(msSansSerif(12, true));
         painter.setPen(Qt::white);
-        painter.drawText(QRect(QPoint(0, 0), kFieldPixelSize), Qt::AlignCenter,
-                         QStringLiteral("Pausa"));
+        painter.drawText(QRect(QPoint(0, 0), kFieldPixelSize), Qt::AlignCenter, tr("Pausa"));
     }
 }
 
@@ -92,17 +93,24 @@ void PlayFieldWindow::showEvent(QShowEvent* event) {
 }
 
 void PlayFieldWindow::keyPressEvent(QKeyEvent* event) {
-    // F11 types no character, so the game's rules never see it.
-    if (event->key() == Qt::Key_F11 && !event->isAutoRepeat()) {
-        event->accept();
-        toggleFullScreen();
-        return;
-    }
-    // Escape types a character that the rules ignore, so taking it for the pause loses nothing.
-    if (event->key() == Qt::Key_Pause || event->key() == Qt::Key_Escape) {
+    // F11 types no character, so the game's rules never see it. Escape types a character that
+    // the rules ignore, so taking it for the pause loses nothing.
+    std::optional<Command> command =
+        settings_.current().commandFor(pressedKey(event->key(), event->modifiers()));
+    if (event->key() == Qt::Key_F11)
+        command = Command::FullScreen;
+    else if (event->key() == Qt::Key_Pause || event->key() == Qt::Key_Escape)
+        command = Command::Pause;
+    if (command == Command::FullScreen || command == Command::Pause) {
         event->accept();
         if (!event->isAutoRepeat())
-            session_.togglePause();
+            command == Command::Pause ? session_.togglePause() : toggleFullScreen();
+        return;
+    }
+    // The rules see an extra key as its command's letter, held down as often as the letter.
+    if (command && commandCode(*command)) {
+        event->accept();
+        session_.type(commandCode(*command));
         return;
     }
     const QString text = event->text();

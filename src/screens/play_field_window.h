@@ -9,6 +9,7 @@
 namespace zelto {
 
 class Session;
+class SettingsStore;
 
 /// Shows the play field of a session and passes the typed keys to it. The client area is the
 /// field's 800 x 600 pixels, black, without frame, title bar or task-bar entry. Painting only reads
@@ -17,12 +18,20 @@ class Session;
 /// in the middle of the field. When the field closes (the quit key) the window emits closed() and
 /// closes; it deletes itself on close. Closing the window otherwise (by the window system) closes
 /// the field too, paused or not, unless its message box is open.
+///
+/// A key press becomes a code for the session here: the player's extra keys (`settings`) as
+/// their command's letter, or their pause or full screen; any other key that types a
+/// single-byte character as that character.
 class PlayFieldWindow : public QWidget {
     Q_OBJECT
 
 public:
-    explicit PlayFieldWindow(Session& session, QWidget* parent = nullptr);
+    PlayFieldWindow(Session& session, const SettingsStore& settings, QWidget* parent = nullptr);
     ~PlayFieldWindow() override;
+
+    /// F11: between the 800 x 600 window and the whole screen, where the field is scaled by
+    /// the largest whole factor that fits and centred on black. Shows the window.
+    void toggleFullScreen();
 
 signals:
     /// The play field is gone and the window is closing.
@@ -39,14 +48,12 @@ protected:
 private:
     /// Repaints what changed since the last look, and closes once the field has closed.
     void refresh();
-    /// F11: between the 800 x 600 window and the whole screen, where the field is scaled by
-    /// the largest whole factor that fits and centred on black.
-    void toggleFullScreen();
     /// Field pixels to window pixels: the identity at 800 x 600 on an ordinary screen, else the
     /// largest whole number of device pixels to a field pixel that fits, centred on black.
     QTransform fieldToWindow() const;
 
     Session& session_;
+    const SettingsStore& settings_;
     FieldPainter painter_;
     FieldSnapshot shown_;
     bool closedSignalled_ = false;

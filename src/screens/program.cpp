@@ -22,11 +22,14 @@ Program::Program(SessionSetup setup, QObject* parent) : QObject(parent) {
         ownBoxes_ = std::make_unique<WarningBoxes>();
         setup.boxes = ownBoxes_.get();
     }
+    sound_ = setup.sound;
     session_ = std::make_unique<Session>(setup);
     // The menu goes before the game, and with it any about box or keys screen still open.
-    screens_ = std::make_unique<Screens>([this] { showPlayField(); });
+    screens_ = std::make_unique<Screens>([this] { showPlayField(); }, settings_);
     gamepads_ = std::make_unique<GamepadControl>(*screens_, *session_);
     connect(session_.get(), &Session::changed, this, &Program::followField);
+    connect(&settings_, &SettingsStore::changed, this, &Program::applySettings);
+    applySettings();
 }
 
 Program::~Program() {
@@ -50,8 +53,19 @@ void Program::followField() {
     // it is needed: the menu need not wait for it.
     if (QApplication::windowIcon().isNull())
         QApplication::setWindowIcon(programIcon());
-    window_ = new PlayFieldWindow(*session_);
-    window_->show();
+    window_ = new PlayFieldWindow(*session_, settings_);
+    if (settings_.current().fullScreen)
+        window_->toggleFullScreen();
+    else
+        window_->show();
+}
+
+void Program::applySettings() {
+    const Settings& settings = settings_.current();
+    sound_->setVolume(SoundChannel::Music, settings.musicVolume);
+    sound_->setVolume(SoundChannel::Explosion, settings.effectsVolume);
+    sound_->setVolume(SoundChannel::Laser, settings.effectsVolume);
+    session_->setMusicAtStart(settings.musicAtStart);
 }
 
 void Program::watch(std::vector<script::Command> commands) {

@@ -3,6 +3,7 @@
 
 #include "replay/language.h"
 #include "screens/play_field_window.h"
+#include "settings/settings.h"
 #include "shell/session.h"
 
 #include <QObject>
@@ -19,7 +20,9 @@ class Screens;
 /// Everything the program holds once: the sound device (PulseAudio, unless the setup names
 /// another), the game's message box (the real one, unless the setup names another), the
 /// session, the start menu and the windows it leads to, the controllers, and the play field's
-/// window, which shows whenever the session has a field open and goes when it closes.
+/// window, which shows whenever the session has a field open and goes when it closes; and the
+/// player's settings, at their defaults until settings().open() reads them from a file, which
+/// it applies to the sound, the session and the windows whenever they change.
 class Program final : public QObject {
     Q_OBJECT
 
@@ -30,6 +33,7 @@ public:
     Session& session() { return *session_; }
     Screens& screens() { return *screens_; }
     GamepadControl& gamepads() { return *gamepads_; }
+    SettingsStore& settings() { return settings_; }
     /// The play field's window while it is open, else null.
     PlayFieldWindow* window() const { return window_; }
 
@@ -41,9 +45,13 @@ public:
 private:
     /// Opens the window of a field that has opened.
     void followField();
+    /// Gives the sound device its volumes and the session the music's state at the start.
+    void applySettings();
 
     std::unique_ptr<SoundDevice> ownSound_;
     std::unique_ptr<MessageBoxes> ownBoxes_;
+    SoundDevice* sound_ = nullptr;
+    SettingsStore settings_;
     std::unique_ptr<Session> session_;
     std::unique_ptr<Screens> screens_;
     std::unique_ptr<GamepadControl> gamepads_;

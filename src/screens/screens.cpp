@@ -3,11 +3,14 @@
 #include "kit/window_kit.h"
 #include "platform/logging.h"
 #include "screens/about_box.h"
+#include "screens/commands.h"
 #include "screens/keys_help.h"
+#include "screens/settings_window.h"
 #include "screens/start_menu.h"
 
 #include <QCoreApplication>
 #include <QPushButton>
+#include <QShortcut>
 #include <exception>
 #include <utility>
 
@@ -15,13 +18,13 @@ namespace zelto {
 
 namespace {
 
-/// Shows `window`, creating it first when there is none; an existing one keeps its state and
-/// is only brought to the front. A created window deletes itself when it is closed, which
-/// clears `window`.
-template <typename Window>
-void showOnce(QPointer<Window>& window) {
+/// Shows `window`, creating it first with `create` when there is none; an existing one keeps
+/// its state and is only brought to the front. A created window deletes itself when it is
+/// closed, which clears `window`.
+template <typename Window, typename Create>
+void showOnce(QPointer<Window>& window, Create create) {
     if (!window) {
-        window = new Window;
+        window = create();
         window->setAttribute(Qt::WA_DeleteOnClose);
     }
     window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
@@ -32,18 +35,27 @@ void showOnce(QPointer<Window>& window) {
 
 } // namespace
 
-Screens::Screens(std::function<void()> showPlayField, QObject* parent)
-    : QObject(parent), showPlayField_(std::move(showPlayField)), menu_(std::make_unique<Form2>()) {
+Screens::Screens(std::function<void()> showPlayField, SettingsStore& settings, QObject* parent)
+    : QObject(parent), showPlayField_(std::move(showPlayField)), settings_(settings),
+      menu_(std::make_unique<Form2>()) {
     connect(menu_->Command1, &QPushButton::clicked, this, &Screens::showAboutBox);
     connect(menu_->Command2, &QPushButton::clicked, this, &Screens::showKeysHelp);
     connect(menu_->Command3, &QPushButton::clicked, this, &Screens::showPlayField);
     connect(menu_->Command4, &QPushButton::clicked, this, &Screens::endProgram);
+    // A shortcut of the menu's window, which leaves its four buttons as they are.
+    connect(new QShortcut(QKeySequence(kSettingsShortcut), menu_.get()), &QShortcut::activated,
+            this, &Screens::showSettings);
+    connect(&settings_, &SettingsStore::changed, this, [this] {
+        if (keysHelp_)
+            keysHelp_->setExtraKeys(extraKeyLines(settings_.current()));
+    });
 }
 
 Screens::~Screens() {
     // Closed windows have already deleted themselves, which nulled these pointers.
     delete aboutBox_.data();
     delete keysHelp_.data();
+    delete settingsWindow_.data();
 }
 
 frmAbout* Screens::aboutBox() const {
@@ -54,6 +66,10 @@ Form3* Screens::keysHelp() const {
     return keysHelp_;
 }
 
+SettingsWindow* Screens::settingsWindow() const {
+    return settingsWindow_;
+}
+
 void Screens::showMenu() {
     menu_->show();
     menu_->raise();
@@ -61,11 +77,19 @@ void Screens::showMenu() {
 }
 
 void Screens::showAboutBox() {
-    showOnce(aboutBox_);
+    showOnce(aboutBox_, [] { return new frmAbout; });
 }
 
 void Screens::showKeysHelp() {
-    showOnce(keysHelp_);
+    showOnce(keysHelp_, [this] {
+        auto* keys = new Form3;
+        keys->setExtraKeys(extraKeyLines(settings_.current()));
+        return keys;
+    });
+}
+
+void Screens::showSettings() {
+    showOnce(settingsWindow_, [this] { return new SettingsWindow(settings_); });
 }
 
 void Screens::showPlayField() {

@@ -34,14 +34,11 @@ QLabel* picture(QWidget* form, const char* name, const QString& resource, QRect 
 } // namespace
 
 Form2::Form2(QWidget* parent)
-    : QWidget(parent), Command1(menuButton(this, "Command1", QStringLiteral("&Info"),
-                                           fromTwips(2640, 240, 1815, 495))),
-      Command2(menuButton(this, "Command2", QStringLiteral("&Keyboard"),
-                          fromTwips(2640, 840, 1815, 495))),
-      Command3(
-          menuButton(this, "Command3", QStringLiteral("&Play"), fromTwips(2640, 1440, 1815, 495))),
-      Command4(
-          menuButton(this, "Command4", QStringLiteral("&Esci"), fromTwips(2640, 2040, 1815, 495))),
+    : QWidget(parent),
+      Command1(menuButton(this, "Command1", tr("&Info"), fromTwips(2640, 240, 1815, 495))),
+      Command2(menuButton(this, "Command2", tr("&Keyboard"), fromTwips(2640, 840, 1815, 495))),
+      Command3(menuButton(this, "Command3", tr("&Play"), fromTwips(2640, 1440, 1815, 495))),
+      Command4(menuButton(this, "Command4", tr("&Esci"), fromTwips(2640, 2040, 1815, 495))),
       Image1(picture(this, "Image1", QStringLiteral(":/pictures/fighter.bmp"),
                      fromTwips(120, 1080, 2430, 3105))),
       Image2(picture(this, "Image2", QStringLiteral(":/pictures/rock.gif"),

@@ -73,6 +73,8 @@ void Session::open() {
         recorder_.gameOpened();
     musicOn_ = true;
     settle();
+    if (!musicAtStart_)
+        type('s');
 }
 
 void Session::type(int code) {

@@ -67,8 +67,12 @@ public:
 
     // ---- The way in ------------------------------------------------------------------------
 
-    /// Opens a new game now unless one is open: its timers count from this moment.
+    /// Opens a new game now unless one is open: its timers count from this moment. With the
+    /// music off at the start (setMusicAtStart), "s" is typed right after: a key like any
+    /// other, which the recording holds and plays back.
     void open();
+    /// Whether a game opened from now on starts with its music (the player's setting).
+    void setMusicAtStart(bool on) { musicAtStart_ = on; }
     /// Hands a character code to the open field's key handler at this moment (the field is
     /// brought up to now first). Ignored while paused or with no field open. While watching,
     /// only "q" does anything: it ends the watching.
@@ -166,6 +170,7 @@ private:
     QTimer timer_;
     int depth_ = 0; // advances under way, nested ones included
     bool musicOn_ = true;
+    bool musicAtStart_ = true;
     bool watching_ = false;
     bool watchedOpen_ = false; // the watched game's field has opened
 };

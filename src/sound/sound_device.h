@@ -22,6 +22,9 @@ public:
     virtual void close(SoundChannel channel) = 0;
     /// Holds every channel where it is, or lets them go on (the game's pause).
     virtual void setPaused(bool /*paused*/) {}
+    /// The channel's volume from now on, in percent of the device's normal volume (0 to 100),
+    /// for the sound playing and those to come. Every channel starts at 100.
+    virtual void setVolume(SoundChannel /*channel*/, int /*percent*/) {}
 };
 
 /// A device that makes no sound.

@@ -52,3 +52,23 @@ game_pid=
 [[ ! -s $work/game.log ]] || fail "the game printed on the terminal"
 [[ -z $(window Zelto) ]] || fail "the menu outlived the program"
 echo "ok: SIGTERM closed the game cleanly: status 0, nothing printed, no window left"
+
+# Left alone, a game ends in some 24 s. Its "GameOver" box has the menu's caption bar: across
+# its top, ink only in the whole caption "Zelto!" (some 45 px) and in the close box at its right
+# end, where Qt's own bar would add minimise and maximise.
+QT_QPA_PLATFORM=wayland "$game" --play >"$work/game.log" 2>&1 &
+game_pid=$!
+for _ in 1 2 3 4; do wait_for '[[ -n $(window Zelto!) ]]' && break; done
+read -r x y w h <<<"$(window Zelto!)"
+[[ -n ${w:-} ]] && shot box || fail "no GameOver box"
+# The columns of the caption bar with ink, as runs "FIRST-LAST" at least 8 px apart.
+inked=$(convert "$work/box.png" -crop "${w}x26+0+2" +repage -colorspace gray -negate -threshold 15% \
+    -scale "${w}x1!" -threshold 0 -depth 8 txt:- | awk -F, 'NR > 1 && /#FFFFFF/ {
+        if (last == "" || $1 - last > 8) { if (last != "") printf "%d-%d ", first, last; first = $1 }
+        last = $1 } END { if (last != "") printf "%d-%d", first, last }')
+read -r caption close more <<<"$inked"
+[[ -z ${more:-} && ${close:-} == "$((w - 22))-$((w - 13))" ]] ||
+    fail "the box's caption bar has ink at $inked, not the caption and the close box alone"
+((${caption#*-} - ${caption%-*} >= 40)) || fail "the box's caption is cut short: $caption"
+kill "$game_pid"
+echo "ok: the GameOver box (${w}x$h) has the game's caption bar: the whole caption, a close box only"

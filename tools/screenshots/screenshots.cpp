@@ -2,16 +2,19 @@
 //
 // Renders the pictures of the README with the game's own drawing code, offscreen, so they
 // never go stale: the start menu, the keys help screen and the about box (menu.png, keys.png,
-// about.png) and a game under way in the play-field window (game.png), played through the
-// program's session on a virtual clock. With --stages it also renders the stages of
-// the difficulty progression (aliens.png, saucer.png, image8.png). QT_SCALE_FACTOR=2 (or 1.5)
-// renders them as a screen of that density shows them.
+// about.png), the settings window with the arrows and Space chosen (settings.png), the menu in
+// English (menu-en.png), and a game under way in the play-field window (game.png), played
+// through the program's session on a virtual clock. With --stages it also renders the stages
+// of the difficulty progression (aliens.png, saucer.png, image8.png). QT_SCALE_FACTOR=2 (or
+// 1.5) renders them as a screen of that density shows them.
 #include "scoring/score.h"
 #include "screens/about_box.h"
 #include "screens/keys_help.h"
 #include "screens/program.h"
 #include "screens/screens.h"
+#include "screens/settings_window.h"
 #include "screens/start_menu.h"
+#include "screens/translations.h"
 
 #include <QApplication>
 #include <QDir>
@@ -116,6 +119,18 @@ int main(int argc, char** argv) {
         if (!window->grab().save(out.filePath(QString::fromLatin1(file))))
             return 1;
     }
+    zelto::Settings arrows;
+    arrows.keys = zelto::Settings::arrowsAndSpace();
+    renderer.app.settings().change(arrows);
+    screens.showSettings();
+    // Only the windows made after it speak the translation's language.
+    zelto::installTranslation(app, QLocale(QLocale::English));
+    zelto::Form2 english;
+    english.show();
+    QApplication::processEvents();
+    if (!screens.settingsWindow()->grab().save(out.filePath(QStringLiteral("settings.png"))) ||
+        !english.grab().save(out.filePath(QStringLiteral("menu-en.png"))))
+        return 1;
     for (const Scene& scene : kScenes) {
         if ((!scene.stage || stages) && !renderer.render(scene, out))
             return 1;
