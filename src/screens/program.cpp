@@ -5,10 +5,13 @@
 #include "screens/gamepad_control.h"
 #include "screens/message_box.h"
 #include "screens/play_field_window.h"
+#include "screens/score_keeper.h"
 #include "screens/screens.h"
+#include "screens/start_menu.h"
 #include "shell/playback.h"
 
 #include <QApplication>
+#include <QShortcut>
 #include <utility>
 
 namespace zelto {
@@ -22,9 +25,13 @@ Program::Program(SessionSetup setup, QObject* parent) : QObject(parent) {
         ownBoxes_ = std::make_unique<WarningBoxes>();
         setup.boxes = ownBoxes_.get();
     }
+    scores_ = std::make_unique<ScoreKeeper>(*this, *setup.boxes);
+    setup.boxes = scores_.get();
     session_ = std::make_unique<Session>(setup);
     // The menu goes before the game, and with it any about box or keys screen still open.
     screens_ = std::make_unique<Screens>([this] { showPlayField(); });
+    connect(new QShortcut(Qt::Key_F2, &screens_->menu()), &QShortcut::activated, this,
+            &Program::showScores);
     gamepads_ = std::make_unique<GamepadControl>(*screens_, *session_);
     connect(session_.get(), &Session::changed, this, &Program::followField);
 }
@@ -52,6 +59,14 @@ void Program::followField() {
         QApplication::setWindowIcon(programIcon());
     window_ = new PlayFieldWindow(*session_);
     window_->show();
+}
+
+void Program::keepScores(const QString& folder) {
+    scores_->keep(folder);
+}
+
+void Program::showScores() {
+    scores_->showScores();
 }
 
 void Program::watch(std::vector<script::Command> commands) {
