@@ -37,6 +37,7 @@ Options:
   --desktop        keep the best score in $XDG_DATA_HOME/zelto/, as the desktop entry does
   --record FILE    write each game to FILE as it is played (a new or regular file)
   --watch FILE     play a recorded game back, after checking it
+  --scores         show the table of your best games, over the menu
   --help           show this help and exit
   --version        show the version and exit
 Qt's own options (-platform NAME, -style NAME, -reverse, ...) are taken as well.
@@ -57,6 +58,8 @@ struct Options {
     std::string record;
     /// --watch FILE: the recorded game is played back.
     std::string watch;
+    /// --scores: the table of best games shows over the menu.
+    bool scores = false;
 };
 
 /// Qt's own options, which QApplication takes out of the command line; those before the
@@ -103,6 +106,8 @@ Options readOptions(int argc, char** argv) {
             options.play = true;
         } else if (argument == "--desktop") {
             options.desktop = true;
+        } else if (argument == "--scores") {
+            options.scores = true;
         } else if ((argument == "--record" || argument == "--watch") && hasNext) {
             (argument == "--record" ? options.record : options.watch) = argv[++i];
         } else if (const int words = qtOption(argument, hasNext)) {
@@ -156,6 +161,14 @@ std::filesystem::path recordFolder(const Options& options) {
     if (data.isEmpty() || !QDir().mkpath(folder))
         return ".";
     return folder.toStdU16String();
+}
+
+/// Where the table of best games lives: $XDG_DATA_HOME/zelto/scores (~/.local/share/zelto by
+/// default), made when missing; nowhere, and no game enters a table, when it cannot be made.
+QString scoresFolder() {
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    const QString folder = data + QStringLiteral("/zelto/scores");
+    return !data.isEmpty() && QDir().mkpath(folder) ? folder : QString();
 }
 
 /// Why `target` cannot take the recordings of --record, or nothing: it must be a regular file
@@ -264,7 +277,11 @@ int main(int argc, char** argv) {
     setup.recordingMode = options.record.empty() ? zelto::RecordingFile::Mode::Atomic
                                                  : zelto::RecordingFile::Mode::InPlace;
     zelto::Program program(setup);
+    if (const QString folder = scoresFolder(); !folder.isEmpty())
+        program.keepScores(folder);
     program.screens().showMenu();
+    if (options.scores)
+        program.showScores();
     if (watched)
         program.watch(std::move(*watched));
     else if (options.play)

@@ -22,7 +22,7 @@ record_at() {
         QT_QPA_PLATFORM=offscreen timeout 3 $1 --play &>/dev/null)
     [[ -f $work/$2 && $(find "$work" -name record.dat | wc -l) -eq 1 ]]
 }
-entry=$(sed -n 's/^Exec=//p' "$root/dist/org.example.Zelto.desktop")
+entry=$(sed -n '/^Exec=/{s///p;q}' "$root/dist/org.example.Zelto.desktop") # the entry's, not an action's
 check "from a terminal the record is in the current folder" "record_at zelto cwd/record.dat"
 check "from the desktop entry in \$XDG_DATA_HOME/zelto" \
     "record_at '$entry' data/zelto/record.dat XDG_DATA_HOME=$work/data"
