@@ -222,7 +222,7 @@ private slots:
     // stays as it was. The scores window shows the table, the new game current.
     void gamesEnterByTheNameBox() {
         Running running;
-        running.names = {"Ada", "Bob", ""};
+        running.names = {"Ada Lovelace Byron 12", "Bob", ""}; // the box takes 20 characters
         running.play('x');
         QTRY_VERIFY(running.app.scores().window());
         QVERIFY(!running.session.isOpen()); // ended by its name
@@ -230,7 +230,7 @@ private slots:
         ScoresWindow* window = running.app.scores().window();
         QCOMPARE(window->currentRow(), 0);
         running.play('z', 3000);
-        QCOMPARE(running.offered.last(), "Ada");
+        QCOMPARE(running.offered.last(), "Ada Lovelace Byron 1");
         ScoreTable& table = *running.app.scores().table();
         QTRY_COMPARE(table.entries().size(), 2);
         QVERIFY(table.entries()[0].points >= table.entries()[1].points);
