@@ -39,6 +39,7 @@ Options:
   --settings       open the settings window over the menu (keys, full screen, music, volumes)
   --record FILE    write each game to FILE as it is played (a new or regular file)
   --watch FILE     play a recorded game back, after checking it
+  --scores         show the table of your best games, over the menu
   --help           show this help and exit
   --version        show the version and exit
 Qt's own options (-platform NAME, -style NAME, -reverse, ...) are taken as well.
@@ -61,6 +62,8 @@ struct Options {
     std::string watch;
     /// --settings: the settings window opens over the menu.
     bool settings = false;
+    /// --scores: the table of best games shows over the menu.
+    bool scores = false;
 };
 
 /// Qt's own options, which QApplication takes out of the command line; those before the
@@ -109,6 +112,8 @@ Options readOptions(int argc, char** argv) {
             options.desktop = true;
         } else if (argument == "--settings") {
             options.settings = true;
+        } else if (argument == "--scores") {
+            options.scores = true;
         } else if ((argument == "--record" || argument == "--watch") && hasNext) {
             (argument == "--record" ? options.record : options.watch) = argv[++i];
         } else if (const int words = qtOption(argument, hasNext)) {
@@ -162,6 +167,14 @@ std::filesystem::path recordFolder(const Options& options) {
     if (data.isEmpty() || !QDir().mkpath(folder))
         return ".";
     return folder.toStdU16String();
+}
+
+/// Where the table of best games lives: $XDG_DATA_HOME/zelto/scores (~/.local/share/zelto by
+/// default), made when missing; nowhere, and no game enters a table, when it cannot be made.
+QString scoresFolder() {
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    const QString folder = data + QStringLiteral("/zelto/scores");
+    return !data.isEmpty() && QDir().mkpath(folder) ? folder : QString();
 }
 
 /// Why `target` cannot take the recordings of --record, or nothing: it must be a regular file
@@ -272,9 +285,13 @@ int main(int argc, char** argv) {
                                                  : zelto::RecordingFile::Mode::InPlace;
     zelto::Program program(setup);
     program.settings().open(zelto::SettingsStore::defaultFile());
+    if (const QString folder = scoresFolder(); !folder.isEmpty())
+        program.keepScores(folder);
     program.screens().showMenu();
     if (options.settings)
         program.screens().showSettings();
+    if (options.scores)
+        program.showScores();
     if (watched)
         program.watch(std::move(*watched));
     else if (options.play)

@@ -15,5 +15,8 @@ Q_DECLARE_LOGGING_CATEGORY(lcField)
 Q_DECLARE_LOGGING_CATEGORY(lcRecording)
 /// The record file, when a best score is at risk: "zelto.record", warnings shown by default.
 Q_DECLARE_LOGGING_CATEGORY(lcRecord)
+/// The table of best games: "zelto.scores", warnings shown by default (a table rebuilt, a game
+/// that could not be entered).
+Q_DECLARE_LOGGING_CATEGORY(lcScores)
 
 } // namespace zelto

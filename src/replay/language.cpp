@@ -4,8 +4,10 @@
 #include "base/text.h"
 #include "replay/script_text.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <istream>
+#include <utility>
 
 namespace zelto::script {
 
@@ -261,6 +263,49 @@ bool isPlayerName(std::string_view name) {
         visible |= byte != ' ';
     }
     return visible && characters <= kMaxNameLength;
+}
+
+std::optional<std::string> withPlayer(std::string_view text, std::string_view name) {
+    if (!isPlayerName(name) || !isRecording(text))
+        return std::nullopt;
+    std::string named;
+    Fingerprint lines;
+    bool best = false;
+    bool ended = false;
+    const auto add = [&](const std::string& line) {
+        lines.add(line);
+        named += line + '\n';
+    };
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t end = std::min(text.find('\n', at), text.size());
+        const std::string_view line = text.substr(at, end - at);
+        at = end + 1;
+        std::optional<Command> command;
+        try {
+            command = ended ? std::nullopt : readLine(line);
+        } catch (const LineError&) {
+            return std::nullopt;
+        }
+        if (!command) {
+            named.append(line).push_back('\n');
+            continue;
+        }
+        if (std::holds_alternative<Player>(*command))
+            continue;
+        if (std::holds_alternative<Recording>(*command))
+            lines = Fingerprint();
+        if (std::holds_alternative<End>(*command)) {
+            ended = true;
+            named += write(End{std::to_string(lines.value())}) + '\n';
+        } else {
+            add(std::string(trim(line)));
+        }
+        if (std::holds_alternative<Best>(*command) && !std::exchange(best, true))
+            add(write(Player{std::string(name)}));
+    }
+    if (!best || !ended)
+        return std::nullopt;
+    return named;
 }
 
 std::optional<std::string_view> Lines::next() {

@@ -191,6 +191,13 @@ inline constexpr int kMaxKeyCode = 65535;
 inline constexpr std::size_t kMaxNameLength = 20;
 bool isPlayerName(std::string_view name);
 
+/// The recording `text` with `player "NAME"` right after its best line, in place of a player
+/// line it held, and its end line made to fit the lines before it, so that it checks out as it
+/// did. Nothing when `name` is no player name (isPlayerName) or the text is no recording with a
+/// best and an end line (or holds a line that is no command). Only the named lines change:
+/// comments, blank lines and anything after the end stay as they were.
+std::optional<std::string> withPlayer(std::string_view text, std::string_view name);
+
 // ---- Reading under caps ----------------------------------------------------------------------
 
 /// What reading a recording may cost at most, so that no file can make a reader run long or

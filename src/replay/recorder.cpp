@@ -61,6 +61,8 @@ void RecordingFile::fail(const std::string& why) {
 
 void RecordingFile::start() {
     close();
+    if (path_.empty()) // the recorder keeps the text only
+        return;
     written_ = path_;
     if (mode_ == Mode::Atomic) {
         removeStaleTemporaries(path_);
@@ -115,9 +117,10 @@ void Recorder::follow(PlayField& field, std::function<std::int64_t()> clock) {
 }
 
 void Recorder::write(const script::Command& command) {
-    const std::string text = script::write(command);
-    lines_.add(text);
-    file_.write(text + '\n');
+    const std::string text = script::write(command) + '\n';
+    lines_.add(std::string_view(text).substr(0, text.size() - 1));
+    text_ += text;
+    file_.write(text);
 }
 
 void Recorder::line(const script::Command& command) {
@@ -139,7 +142,8 @@ void Recorder::gameOpening() {
     lines_ = script::Fingerprint();
     file_.start();
     recording_ = true;
-    file_.write(std::string(kHeading) + '\n');
+    text_ = std::string(kHeading) + '\n';
+    file_.write(text_);
     line(script::Recording{});
     line(script::At{now()});
     line(script::Open{});
@@ -207,6 +211,7 @@ void Recorder::finish(const Form1& form) {
     line(script::Expect{"record", quote(record_)});
     line(script::End{std::to_string(lines_.value())});
     file_.finish();
+    finished_ = std::exchange(text_, {});
 }
 
 void Recorder::showMessage(std::string_view text, std::string_view title) {

@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace zelto {
@@ -21,7 +22,7 @@ namespace zelto {
 /// to a temporary file beside it, which replaces it once the game is over, so that it always
 /// holds a whole game. Failing to write never stops the game: the recording stops there (in
 /// place ending on its last whole line; a temporary file is removed), and `failed` is told once
-/// why.
+/// why. An empty path is no file: nothing is written.
 class RecordingFile {
 public:
     enum class Mode { InPlace, Atomic };
@@ -92,6 +93,9 @@ public:
     void windowClosing();
     /// The program is ending: a game still open is complete as it stands.
     void programEnding();
+    /// The whole text of the game completed last, the first time it is asked for after that
+    /// game ended; nothing else. It is the file's text, whether or not the file could be written.
+    std::optional<std::string> takeFinished() { return std::exchange(finished_, std::nullopt); }
 
     void showMessage(std::string_view text, std::string_view title) override;
     void recordWritten(std::string_view bytes) override;
@@ -120,6 +124,8 @@ private:
     std::vector<int> ticks_;                // how late the advances not written yet came
     std::optional<std::int64_t> pendingAt_; // an advance to no due tick, not written yet
     std::int64_t pendingSince_ = 0;         // the field's time before it
+    std::string text_;                      // the recording of the game being played
+    std::optional<std::string> finished_;   // that of the game completed last, until taken
     bool recording_ = false;
 };
 

@@ -4,6 +4,7 @@
 #include "screens/about_box.h"
 #include "screens/keys_help.h"
 #include "screens/play_field_window.h"
+#include "screens/scores_window.h"
 #include "screens/screens.h"
 #include "screens/start_menu.h"
 #include "shell/session.h"
@@ -97,6 +98,8 @@ void GamepadControl::press(PadButton button) {
         } else if (button == PadButton::South) {
             buttons[at]->click();
         }
+    } else if (auto* scores = qobject_cast<ScoresWindow*>(target)) {
+        scores->press(button);
     } else if (Form3* keys = screens_.keysHelp(); keys && target == keys) {
         answer(button, *keys, *keys->Command1);
     } else if (frmAbout* about = screens_.aboutBox(); about && target == about) {

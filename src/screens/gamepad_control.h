@@ -18,6 +18,7 @@ class Session;
 /// - Menu: the d-pad moves the focus up and down the four buttons (round from the last to
 ///   the first), South presses the focused one.
 /// - Keys screen, about box: South presses its button, East closes it.
+/// - Scores window: see ScoresWindow.
 /// - A modal message box (the game's end): South answers it, East closes it.
 /// The controllers are looked for once the menu has first painted itself.
 class GamepadControl final : public QObject {

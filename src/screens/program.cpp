@@ -5,10 +5,13 @@
 #include "screens/gamepad_control.h"
 #include "screens/message_box.h"
 #include "screens/play_field_window.h"
+#include "screens/score_keeper.h"
 #include "screens/screens.h"
+#include "screens/start_menu.h"
 #include "shell/playback.h"
 
 #include <QApplication>
+#include <QShortcut>
 #include <utility>
 
 namespace zelto {
@@ -23,9 +26,13 @@ Program::Program(SessionSetup setup, QObject* parent) : QObject(parent) {
         setup.boxes = ownBoxes_.get();
     }
     sound_ = setup.sound;
+    scores_ = std::make_unique<ScoreKeeper>(*this, *setup.boxes);
+    setup.boxes = scores_.get();
     session_ = std::make_unique<Session>(setup);
     // The menu goes before the game, and with it any about box or keys screen still open.
     screens_ = std::make_unique<Screens>([this] { showPlayField(); }, settings_);
+    connect(new QShortcut(Qt::Key_F2, &screens_->menu()), &QShortcut::activated, this,
+            &Program::showScores);
     gamepads_ = std::make_unique<GamepadControl>(*screens_, *session_);
     connect(session_.get(), &Session::changed, this, &Program::followField);
     connect(&settings_, &SettingsStore::changed, this, &Program::applySettings);
@@ -66,6 +73,14 @@ void Program::applySettings() {
     sound_->setVolume(SoundChannel::Explosion, settings.effectsVolume);
     sound_->setVolume(SoundChannel::Laser, settings.effectsVolume);
     session_->setMusicAtStart(settings.musicAtStart);
+}
+
+void Program::keepScores(const QString& folder) {
+    scores_->keep(folder);
+}
+
+void Program::showScores() {
+    scores_->showScores();
 }
 
 void Program::watch(std::vector<script::Command> commands) {

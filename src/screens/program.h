@@ -15,14 +15,16 @@ namespace zelto {
 
 class GamepadControl;
 class Playback;
+class ScoreKeeper;
 class Screens;
 
 /// Everything the program holds once: the sound device (PulseAudio, unless the setup names
 /// another), the game's message box (the real one, unless the setup names another), the
 /// session, the start menu and the windows it leads to, the controllers, and the play field's
-/// window, which shows whenever the session has a field open and goes when it closes; and the
-/// player's settings, at their defaults until settings().open() reads them from a file, which
-/// it applies to the sound, the session and the windows whenever they change.
+/// window, which shows whenever the session has a field open and goes when it closes; the
+/// table of best games (see ScoreKeeper), with its window on F2 in the menu; and the player's
+/// settings, at their defaults until settings().open() reads them from a file, which it applies
+/// to the sound, the session and the windows whenever they change.
 class Program final : public QObject {
     Q_OBJECT
 
@@ -34,6 +36,7 @@ public:
     Screens& screens() { return *screens_; }
     GamepadControl& gamepads() { return *gamepads_; }
     SettingsStore& settings() { return settings_; }
+    ScoreKeeper& scores() { return *scores_; }
     /// The play field's window while it is open, else null.
     PlayFieldWindow* window() const { return window_; }
 
@@ -41,6 +44,10 @@ public:
     void showPlayField();
     /// Plays a checked recording's commands back in the play field's window.
     void watch(std::vector<script::Command> commands);
+    /// Finished games enter the table of best games in `folder` from now on.
+    void keepScores(const QString& folder);
+    /// Shows the table of best games.
+    void showScores();
 
 private:
     /// Opens the window of a field that has opened.
@@ -52,6 +59,7 @@ private:
     std::unique_ptr<MessageBoxes> ownBoxes_;
     SoundDevice* sound_ = nullptr;
     SettingsStore settings_;
+    std::unique_ptr<ScoreKeeper> scores_;
     std::unique_ptr<Session> session_;
     std::unique_ptr<Screens> screens_;
     std::unique_ptr<GamepadControl> gamepads_;

@@ -27,6 +27,7 @@ constexpr const char* kFullScreen = "game/fullScreen";
 constexpr const char* kMusicAtStart = "game/musicAtStart";
 constexpr const char* kMusicVolume = "volume/music";
 constexpr const char* kEffectsVolume = "volume/effects";
+constexpr const char* kPlayerName = "scores/name";
 
 QString keysEntry(int command) {
     return QStringLiteral("keys/") + QLatin1String(kEntries[command].name);
@@ -67,6 +68,10 @@ std::optional<Settings> read(const QSettings& file, QString& why) {
         why = QStringLiteral("%1 is \"%2\", not a volume from 0 to 100").arg(key, text);
         return false;
     };
+    if (file.contains(QLatin1String(kPlayerName))) {
+        take(kPlayerName);
+        settings.playerName = file.value(QLatin1String(kPlayerName)).toString();
+    }
     if (!flag(kFullScreen, settings.fullScreen) || !flag(kMusicAtStart, settings.musicAtStart) ||
         !volume(kMusicVolume, settings.musicVolume) ||
         !volume(kEffectsVolume, settings.effectsVolume))
@@ -206,6 +211,8 @@ void SettingsStore::change(const Settings& settings) {
         file.setValue(QLatin1String(kMusicAtStart), settings.musicAtStart);
         file.setValue(QLatin1String(kMusicVolume), settings.musicVolume);
         file.setValue(QLatin1String(kEffectsVolume), settings.effectsVolume);
+        if (!settings.playerName.isEmpty())
+            file.setValue(QLatin1String(kPlayerName), settings.playerName);
         for (int command = 0; command < kCommandCount; ++command) {
             QStringList names;
             for (const QKeyCombination key : settings.keys[command])

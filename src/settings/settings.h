@@ -59,6 +59,8 @@ struct Settings {
     /// and the laser.
     int musicVolume = 100;
     int effectsVolume = 100;
+    /// The name last given for the table of best games, which the name box offers next.
+    QString playerName;
 
     bool operator==(const Settings&) const = default;
 

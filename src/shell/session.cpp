@@ -22,8 +22,7 @@ Session::Session(const SessionSetup& setup, QObject* parent)
                              qCDebug(lcRecording, "%s", why.c_str());
                      }),
       recorder_(host_, recordingFile_), store_(setup.recordFolder, &recorder_),
-      field_(recorder_, sound_, store_, setup.waveFolder),
-      recordingWanted_(!setup.recording.empty()), timeSource_(setup.timeSource) {
+      field_(recorder_, sound_, store_, setup.waveFolder), timeSource_(setup.timeSource) {
     elapsed_.start();
     timer_.setSingleShot(true);
     timer_.setTimerType(Qt::PreciseTimer);
@@ -161,6 +160,8 @@ void Session::settle() {
         store_.memory_.reset();
     }
     emit changed();
+    if (const auto text = recorder_.takeFinished())
+        emit gameRecorded(*text);
     reschedule();
 }
 

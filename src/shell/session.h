@@ -28,7 +28,8 @@ struct SessionSetup {
     SoundDevice* sound = nullptr;
     /// The game's message box; it outlives the session.
     MessageBoxes* boxes = nullptr;
-    /// Where each game is recorded as it is played (see RecordingFile); nowhere when empty.
+    /// The file each game is recorded to as it is played (see RecordingFile); none when empty.
+    /// Either way every game is recorded, and the session tells its text (gameRecorded).
     std::filesystem::path recording;
     RecordingFile::Mode recordingMode = RecordingFile::Mode::Atomic;
     /// Milliseconds of a monotonic clock; the program's real time when empty (tests step time
@@ -47,8 +48,9 @@ struct SessionSetup {
 /// enabled, or the game is paused, nothing wakes the program. A game pauses by itself when the
 /// program loses the focus to another program's window.
 ///
-/// Each game is recorded (when the setup names a file) as it is played: the recorder is told
-/// of every input here, and only here. Watching a recorded game drives the same session (see
+/// Each game is recorded as it is played (to the file the setup names, if any): the recorder is
+/// told of every input here, and only here, and once the game has ended the session tells the
+/// whole recording (gameRecorded). Watching a recorded game drives the same session (see
 /// startWatching); whatever way a game ends, the next one is a game like any other.
 class Session final : public QObject {
     Q_OBJECT
@@ -120,6 +122,9 @@ signals:
     /// The key handler has had `code`.
     void typed(int code);
     void pausedChanged(bool paused);
+    /// A game played here has ended (its field closed) and `text` is its whole recording, as
+    /// its file holds it. Not for a watched game, nor for one still open when the session goes.
+    void gameRecorded(const std::string& text);
 
 private:
     /// The time source's milliseconds, before pauses are taken out.
@@ -134,8 +139,8 @@ private:
     void settle();
     /// Re-arms the timer for the field's next due tick, or disarms it when nothing is due.
     void reschedule();
-    /// Whether the game being played is recorded.
-    bool recording() const { return recordingWanted_ && !watching_; }
+    /// Whether the game being played is recorded: any game but one watched.
+    bool recording() const { return !watching_; }
 
     /// The record file, or while watching a best score in memory.
     class Store final : public RecordStore {
@@ -160,7 +165,6 @@ private:
     Recorder recorder_;
     Store store_;
     PlayField field_;
-    bool recordingWanted_;
 
     std::function<std::int64_t()> timeSource_;
     QElapsedTimer elapsed_;

@@ -3,14 +3,16 @@
 // Renders the pictures of the README with the game's own drawing code, offscreen, so they
 // never go stale: the start menu, the keys help screen and the about box (menu.png, keys.png,
 // about.png), the settings window with the arrows and Space chosen (settings.png), the menu in
-// English (menu-en.png), and a game under way in the play-field window (game.png), played
-// through the program's session on a virtual clock. With --stages it also renders the stages
-// of the difficulty progression (aliens.png, saucer.png, image8.png). QT_SCALE_FACTOR=2 (or
-// 1.5) renders them as a screen of that density shows them.
+// English (menu-en.png), the scores window and the name box (scores.png, name.png), and a game
+// under way in the play-field window (game.png), played through the program's session on a
+// virtual clock. With --stages it also renders the stages of the difficulty progression
+// (aliens.png, saucer.png, image8.png). QT_SCALE_FACTOR=2 (or 1.5) renders them as a screen of
+// that density shows them.
 #include "scoring/score.h"
 #include "screens/about_box.h"
 #include "screens/keys_help.h"
 #include "screens/program.h"
+#include "screens/scores_window.h"
 #include "screens/screens.h"
 #include "screens/settings_window.h"
 #include "screens/start_menu.h"
@@ -41,6 +43,18 @@ const Scene kScenes[] = {
     {"aliens.png", true, {"open", "score 4600", "key x", "wait 2500", "key m", "wait 200"}},
     {"saucer.png", true, {"open", "score 16050", "wait 1200"}},
     {"image8.png", true, {"open", "score 30050", "wait 250"}},
+};
+
+/// A table of best games to show: points, name, day of December 2026, length in seconds.
+struct Game {
+    long long points;
+    const char* name;
+    int day;
+    int seconds;
+};
+const Game kTable[] = {
+    {4650, "Margherita", 12, 331}, {2800, "Ada", 14, 187}, {1350, "Ada", 7, 134},
+    {1350, "Grace", 9, 141},       {600, "Linus", 3, 62},  {250, "Ada", 1, 31},
 };
 
 /// The program on a virtual clock, silent, with a box that nobody needs to answer.
@@ -109,11 +123,25 @@ int main(int argc, char** argv) {
     screens.showMenu();
     screens.showKeysHelp();
     screens.showAboutBox();
+    QList<zelto::ScoreEntry> entries;
+    for (const Game& game : kTable)
+        entries.append({QString::fromUtf8(game.name),
+                        game.points,
+                        QDateTime(QDate(2026, 12, game.day), QTime(21, 30)),
+                        game.seconds * 1000LL,
+                        {}});
+    zelto::ScoresWindow scores;
+    scores.setEntries({}, entries, 2);
+    scores.show();
+    zelto::NameBox name(1350, QStringLiteral("Ada"));
+    name.show();
     QApplication::processEvents();
     const std::pair<QWidget*, const char*> windows[] = {
         {&screens.menu(), "menu.png"},
         {screens.keysHelp(), "keys.png"},
         {screens.aboutBox(), "about.png"},
+        {&scores, "scores.png"},
+        {&name, "name.png"},
     };
     for (const auto& [window, file] : windows) {
         if (!window->grab().save(out.filePath(QString::fromLatin1(file))))

@@ -1,0 +1,63 @@
+// The table of best games in the running program: what enters it, and its window.
+#pragma once
+
+#include "scores/score_table.h"
+#include "shell/qt_host.h"
+
+#include <QObject>
+#include <QPointer>
+#include <optional>
+#include <string>
+
+namespace zelto {
+
+class Program;
+class ScoresWindow;
+
+/// Enters the program's finished games in the table (once keep() has named its folder) and
+/// shows the scores window. A finished game with points that would enter the table asks its
+/// name (NameBox): right after its "GameOver" box is answered, when the name given ends the
+/// game (the play field closes, as its window's close box would close it); else once the game
+/// has ended by the quit key. The recording the session tells (Session::gameRecorded) enters
+/// under that name, and the scores window opens with it marked. A name box closed without a
+/// name keeps the game out of the table.
+///
+/// It sees the game's box answered by standing between the session and `boxes`.
+class ScoreKeeper final : public QObject, public MessageBoxes {
+    Q_OBJECT
+
+public:
+    ScoreKeeper(Program& program, MessageBoxes& boxes);
+    ~ScoreKeeper() override;
+
+    /// From now on games enter the table in `folder`.
+    void keep(const QString& folder);
+    ScoreTable* table() { return table_ ? &*table_ : nullptr; }
+
+    /// Shows the scores window, raised if it is open, the entry at `marked` set apart.
+    void showScores(int marked = -1);
+    /// The scores window while it is open, else null.
+    ScoresWindow* window() const;
+
+    void show(const QString& text, const QString& title) override;
+    bool answer() override { return boxes_.answer(); }
+
+private:
+    /// A game over's box has been answered.
+    void afterGameOver();
+    /// A game has ended with its recording `text`.
+    void enter(const std::string& text);
+    /// The name of a game of `points`, or nothing when the box is closed without one.
+    std::optional<QString> askName(long long points);
+    /// Plays the recording at `path` back, once it checks out.
+    void watch(int row, const QString& path);
+
+    Program& program_;
+    MessageBoxes& boxes_;
+    std::optional<ScoreTable> table_;
+    QPointer<ScoresWindow> window_;
+    /// The answer to the name box of the game still open: a name, or empty when declined.
+    std::optional<QString> named_;
+};
+
+} // namespace zelto

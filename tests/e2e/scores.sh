@@ -1,0 +1,92 @@
+#!/usr/bin/env bash
+# The table of best games, in the real program under Xvfb: a game ended by the rocks and one
+# quit after scoring enter it by the name box; the scores window lists them best first, watches
+# one to its end and saves one; the table's recordings check out, named. A damaged index is
+# rebuilt from them; two programs ending games at once both enter theirs. And zelto-replay
+# checks an earlier recording, without a player line, anywhere, leaving record.dat alone.
+set -euo pipefail
+source "$(dirname "$0")/lib.sh"
+under_xvfb import convert
+
+work=$(mktemp -d)
+pids=()
+trap '((${#pids[@]})) && kill "${pids[@]}" 2>/dev/null; rm -rf "$work"' EXIT
+export XDG_DATA_HOME=$work/data XDG_CONFIG_HOME=$work/config XDG_STATE_HOME=$work/state
+export QT_LOGGING_RULES="zelto.scores.debug=true"
+table=$XDG_DATA_HOME/zelto/scores
+cd "$work"
+
+printf '1500\r\n' >record.dat
+[[ $("$build/zelto-replay" "${ZELTO_SOURCE_DIR:?}/tests/data/recordings/gameover-quit.zrp") == \
+    "checks out: 200 points, 26 s, 19 keys" ]] || fail "an earlier recording does not check out"
+[[ $(od -An -c record.dat | tr -d ' ') == '1500\r\n' ]] || fail "zelto-replay touched record.dat"
+echo "ok: an earlier recording checks out here, record.dat untouched"
+
+start() { "$build/zelto" "$@" >>game.log 2>&1 & pids+=($!); }
+on() { xdotool search --all --onlyvisible --pid "$1" --name "^$2\$" 2>/dev/null | head -1; }
+# play PID KEY: on the field of program PID, steers with KEY and fires once a second until the
+# score has two digits (its caption is wider than 12 pixels).
+play() {
+    wait_for on "$1" Form1 || fail "no play field"
+    xdotool windowfocus --sync "$(on "$1" Form1)" sleep 0.5 key --clearmodifiers "$2"
+    for _ in {1..20}; do
+        xdotool key --clearmodifiers m sleep 1
+        (($(import -window "$(on "$1" Form1)" -crop 60x17+136+576 +repage png:- |
+            convert - -threshold 50% -trim -format %w info:) > 12)) && return
+    done
+    fail "no points in 20 volleys"
+}
+named() { wait_for window Nome || fail "no name box"; xdotool windowfocus --sync "$(window Nome)" \
+    key --clearmodifiers ctrl+a type "$1" && xdotool key Return; }
+shown() { wait_for window Punteggi && sed -n 's/.*the scores window shows: //p' game.log | tail -1; }
+# The table's recordings check out, named: "POINTS NAME" each, best first (ties: as entered).
+expected() {
+    for file in "$table"/*.zrp; do "$build/zelto-replay" "$file" || fail "$file does not check out"
+    done | sed -E 's/checks out: ([0-9]+) points by ([^,]+),.*/\1 \2/' | sort -s -k1,1nr | paste -sd, |
+        sed 's/,/, /g'
+}
+
+start --play
+play "${pids[0]}" z
+for _ in 1 2 3; do wait_for window 'Zelto!' && break; done
+xdotool windowfocus --sync "$(window 'Zelto!')" key --clearmodifiers Return
+named Ada
+[[ $(shown) == "$(expected)" ]] || fail "the table shows $(shown)"
+xdotool windowfocus --sync "$(window Punteggi)" key Escape
+xdotool windowfocus --sync "$(window Zelto)" key --clearmodifiers alt+p
+play "${pids[0]}" x
+xdotool key --clearmodifiers q
+named Bob
+[[ $(shown) == "$(expected)" && $(expected) == *Ada* && $(expected) == *Bob* ]] ||
+    fail "the table shows $(shown), its recordings say $(expected)"
+echo "ok: two games entered, by the rocks and by the quit key: $(shown)"
+
+xdotool windowfocus --sync "$(window Punteggi)" key Return # Bob's game, the current row
+wait_for window Form1 || fail "watching showed no play field"
+wait_for bash -c "! xdotool search --onlyvisible --name '^Form1\$'" || fail "the game went on"
+xdotool windowfocus --sync "$(window Punteggi)" key --clearmodifiers alt+s
+wait_for window 'Salva la partita' || fail "no file dialog"
+xdotool key --clearmodifiers ctrl+a type "$work/saved.zrp"
+xdotool key Return
+wait_for test -s saved.zrp && "$build/zelto-replay" saved.zrp | grep -q ' by Bob,' || fail "not saved"
+kill "${pids[@]}" && wait && pids=()
+[[ $(ls "$table") == *index* ]] && (($(ls "$table"/*.zrp | wc -l) == 2)) || fail "$(ls "$table")"
+echo "ok: watched to its end, saved elsewhere; the index and two named recordings in $table"
+
+echo damaged >"$table/index"
+start --scores
+[[ $(shown) == "$(expected)" && -f $table/index.damaged ]] || fail "not rebuilt: $(shown)"
+grep -q "zelto.scores: the table of best games was damaged" game.log || fail "no warning"
+kill "${pids[@]}" && wait && pids=()
+echo "ok: a damaged index is set aside, with a warning, and rebuilt"
+
+# Both games quit, their name boxes answered at once.
+for steer in x z; do
+    start --play && play "${pids[-1]}" $steer && xdotool key q
+    wait_for on "${pids[-1]}" Nome || fail "no name box"
+done
+xdotool windowfocus --sync "$(on "${pids[0]}" Nome)" key Return \
+    windowfocus --sync "$(on "${pids[1]}" Nome)" key Return
+wait_for test "$(grep -c . "$table/index")" -eq 5 || fail "$(cat "$table/index")"
+[[ $(expected | grep -o , | wc -l) == 3 ]] || fail "a recording is missing"
+echo "ok: two programs ending games at once both enter the table"
