@@ -43,4 +43,14 @@ std::string formatNumber(float value) {
     return shortest(value);
 }
 
+std::string formatPlayLength(std::int64_t ms) {
+    const std::int64_t seconds = ms / 1000;
+    std::string text;
+    if (seconds >= 3600)
+        text += std::to_string(seconds / 3600) + " h ";
+    if (seconds >= 60)
+        text += std::to_string(seconds / 60 % 60) + " min ";
+    return text + std::to_string(seconds % 60) + " s";
+}
+
 } // namespace zelto

@@ -1,6 +1,7 @@
 // Small text helpers shared by the core.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -15,5 +16,8 @@ bool equalsIgnoringCase(std::string_view a, std::string_view b);
 std::string formatNumber(double value);
 /// The same for a single-precision position.
 std::string formatNumber(float value);
+
+/// A length of play as people read it: "2 min 14 s", "14 s", "1 h 0 min 5 s".
+std::string formatPlayLength(std::int64_t ms);
 
 } // namespace zelto

@@ -1,5 +1,6 @@
 #include "board/board.h"
 
+#include "base/text.h"
 #include "board/logging.h"
 #include "replay/script_text.h"
 #include "replay/verify.h"
@@ -67,17 +68,6 @@ Reply json(int status, std::string body) {
 
 Reply error(int status, std::string_view message) {
     return json(status, "{\"error\":\"" + jsonEscaped(message) + "\"}");
-}
-
-/// "2 min 14 s".
-std::string duration(std::int64_t ms) {
-    const std::int64_t seconds = ms / 1000;
-    std::string text;
-    if (seconds >= 3600)
-        text += std::to_string(seconds / 3600) + " h ";
-    if (seconds >= 60)
-        text += std::to_string(seconds / 60 % 60) + " min ";
-    return text + std::to_string(seconds % 60) + " s";
 }
 
 constexpr std::string_view kPageHead = R"(<!DOCTYPE html>
@@ -421,7 +411,7 @@ Reply Board::page(std::string_view offsetText, std::string_view base) {
         out += "<tr><td class=\"n\">" + std::to_string(e.rank) + "</td><td>";
         out += e.name ? htmlEscaped(*e.name) : "<span class=\"none\">no name</span>";
         out += "</td><td class=\"n\">" + std::to_string(e.score) + "</td><td class=\"game\">" +
-               duration(e.lengthMs) + ", " + std::to_string(e.keys) + " keys, " +
+               formatPlayLength(e.lengthMs) + ", " + std::to_string(e.keys) + " keys, " +
                isoTime(e.submitted).substr(0, 10) + "<br><a href=\"" + address +
                "\">recording</a><br><code>zelto --watch " + htmlEscaped(base) + address +
                "</code></td></tr>\n";

@@ -1,5 +1,6 @@
 // zelto-replay [--events] [FILE]: checks a recorded game, or runs a replay script in the
 // current folder (standard input without FILE).
+#include "base/text.h"
 #include "replay/language.h"
 #include "replay/replay.h"
 #include "replay/script_text.h"
@@ -39,17 +40,6 @@ Examples:
   printf 'open\nkey x\nwait 1000\nprint Image1.Left\n' | zelto-replay
 )";
 
-/// "2 min 14 s": minutes and seconds of a length of play, hours when there are any.
-std::string duration(std::int64_t ms) {
-    const std::int64_t seconds = ms / 1000;
-    std::string text;
-    if (seconds >= 3600)
-        text += std::to_string(seconds / 3600) + " h ";
-    if (seconds >= 60)
-        text += std::to_string(seconds / 60 % 60) + " min ";
-    return text + std::to_string(seconds % 60) + " s";
-}
-
 std::string counted(long long n, const char* one, const char* many) {
     return std::to_string(n) + ' ' + (n == 1 ? one : many);
 }
@@ -69,8 +59,8 @@ int check(const std::string& text, bool events) {
     }
     std::cout << "checks out: " << counted(verdict.points, "point", "points")
               << (verdict.player.empty() ? "" : " by " + zelto::script::excerpt(verdict.player))
-              << ", " << duration(verdict.lengthMs) << ", " << counted(verdict.keys, "key", "keys")
-              << '\n';
+              << ", " << zelto::formatPlayLength(verdict.lengthMs) << ", "
+              << counted(verdict.keys, "key", "keys") << '\n';
     return 0;
 }
 
