@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <limits>
+#include <optional>
 #include <string>
 
 namespace zelto {
@@ -17,10 +18,19 @@ bool isDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
-/// Collects the leading number of `text` into plain "[-]digits[.digits][e[-]digits]" form,
-/// skipping the ignored characters. Returns false when there is no number.
-bool leadingNumber(std::string_view text, std::string& number, bool& mantissaIsZero,
-                   long& integerDigits, long& exponent) {
+/// The leading number of a text in plain "[-]digits[.digits][e[-]digits]" form, with how many
+/// significant digits stand before its point and its power of ten.
+struct LeadingNumber {
+    std::string number;
+    long integerDigits = 0;
+    long exponent = 0;
+};
+
+/// Collects the leading number of `text`, skipping the ignored characters; nothing when there
+/// is no number.
+std::optional<LeadingNumber> leadingNumber(std::string_view text) {
+    LeadingNumber found;
+    std::string& number = found.number;
     std::size_t i = 0;
     auto next = [&]() -> char {
         while (i < text.size() && isIgnored(text[i]))
@@ -36,26 +46,19 @@ bool leadingNumber(std::string_view text, std::string& number, bool& mantissaIsZ
     }
     bool digits = false;
     bool leadingZeros = true;
-    integerDigits = 0;
-    mantissaIsZero = true;
     for (; isDigit(c); ++i, c = next()) {
         number += c;
         digits = true;
-        if (c != '0')
-            mantissaIsZero = false;
         leadingZeros = leadingZeros && c == '0';
         if (!leadingZeros)
-            ++integerDigits;
+            ++found.integerDigits;
     }
     if (c == '.') {
         ++i;
         c = next();
         std::string fraction;
-        for (; isDigit(c); ++i, c = next()) {
+        for (; isDigit(c); ++i, c = next())
             fraction += c;
-            if (c != '0')
-                mantissaIsZero = false;
-        }
         if (!fraction.empty()) {
             number += '.';
             number += fraction;
@@ -63,10 +66,8 @@ bool leadingNumber(std::string_view text, std::string& number, bool& mantissaIsZ
         }
     }
     if (!digits)
-        return false;
-    exponent = 0;
+        return std::nullopt;
     if (c == 'e' || c == 'E' || c == 'd' || c == 'D') {
-        const std::size_t mark = i;
         ++i;
         c = next();
         bool negativePower = false;
@@ -84,33 +85,30 @@ bool leadingNumber(std::string_view text, std::string& number, bool& mantissaIsZ
             if ((c != '0' || !power.empty()) && power.size() < 12)
                 power += c;
         }
+        // Without digits the letter is no exponent, and the number ends before it.
         if (powerDigits) {
-            exponent = power.empty() ? 0 : std::stol(power);
-            if (negativePower)
-                exponent = -exponent;
-            number += 'e' + std::to_string(exponent);
-        } else {
-            i = mark;
+            const long exponent = power.empty() ? 0 : std::stol(power);
+            found.exponent = negativePower ? -exponent : exponent;
+            number += 'e' + std::to_string(found.exponent);
         }
     }
-    return true;
+    return found;
 }
 
 } // namespace
 
 double readCaptionNumber(std::string_view text) {
-    std::string number;
-    bool mantissaIsZero = true;
-    long integerDigits = 0;
-    long exponent = 0;
-    if (!leadingNumber(text, number, mantissaIsZero, integerDigits, exponent))
+    const std::optional<LeadingNumber> found = leadingNumber(text);
+    if (!found)
         return 0.0;
+    const std::string& number = found->number;
     double value = 0.0;
     const auto result = std::from_chars(number.data(), number.data() + number.size(), value);
     if (result.ec == std::errc::result_out_of_range) {
         const bool negative = number.front() == '-';
-        // Too large: the largest double of its sign. Too small: zero.
-        if (mantissaIsZero || integerDigits + exponent <= 0)
+        // Too large: the largest double of its sign. Too small (a mantissa of zero never is):
+        // zero.
+        if (found->integerDigits + found->exponent <= 0)
             return negative ? -0.0 : 0.0;
         const double largest = std::numeric_limits<double>::max();
         return negative ? -largest : largest;
