@@ -128,7 +128,7 @@ template <typename T, typename... Ts>
 struct IndexOf<T, std::variant<Ts...>> {
     static constexpr std::size_t value = [] {
         std::size_t index = 0;
-        ((std::is_same_v<T, Ts> ? false : (++index, true)) && ...);
+        static_cast<void>(((std::is_same_v<T, Ts> ? false : (++index, true)) && ...));
         return index;
     }();
 };
