@@ -21,12 +21,7 @@ struct Running : MessageBoxes {
     Session& session = app.session();
 
     SessionSetup setup() {
-        SessionSetup setup;
-        setup.recordFolder = folder.path().toStdString();
-        setup.sound = &sound;
-        setup.boxes = this;
-        setup.timeSource = [this] { return time; };
-        return setup;
+        return SessionSetup::onClock(folder.path().toStdString(), sound, *this, time);
     }
     void show(const QString&, const QString&) override {}
     bool answer() override { return false; }

@@ -36,12 +36,9 @@ struct Running : MessageBoxes {
             play();
     }
     SessionSetup setup(bool virtualTime) {
-        SessionSetup setup;
-        setup.recordFolder = folder.path().toStdString();
-        setup.sound = &sound;
-        setup.boxes = this;
-        if (virtualTime)
-            setup.timeSource = [this] { return time; };
+        SessionSetup setup = SessionSetup::onClock(folder.path().toStdString(), sound, *this, time);
+        if (!virtualTime)
+            setup.timeSource = nullptr;
         return setup;
     }
     void show(const QString&, const QString&) override { whileBoxOpen(); }

@@ -65,12 +65,7 @@ struct Running : MessageBoxes {
         answering.start(5);
     }
     SessionSetup setup() {
-        SessionSetup setup;
-        setup.recordFolder = folder.path().toStdString();
-        setup.sound = &sound;
-        setup.boxes = this;
-        setup.timeSource = [this] { return time; };
-        return setup;
+        return SessionSetup::onClock(folder.path().toStdString(), sound, *this, time);
     }
     bool over = false;
     void show(const QString&, const QString&) override { over = true; }

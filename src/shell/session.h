@@ -35,6 +35,19 @@ struct SessionSetup {
     /// Milliseconds of a monotonic clock; the program's real time when empty (tests step time
     /// themselves).
     std::function<std::int64_t()> timeSource;
+
+    /// A game kept in `recordFolder`, heard on `sound`, answered by `boxes`, whose time is what
+    /// `now` holds (milliseconds the caller steps; it outlives the session): the program as
+    /// tests and pictures run it.
+    static SessionSetup onClock(std::filesystem::path recordFolder, SoundDevice& sound,
+                                MessageBoxes& boxes, const std::int64_t& now) {
+        SessionSetup setup;
+        setup.recordFolder = std::move(recordFolder);
+        setup.sound = &sound;
+        setup.boxes = &boxes;
+        setup.timeSource = [&now] { return now; };
+        return setup;
+    }
 };
 
 /// The running game and the one way into it. Whatever reaches the play field passes through

@@ -65,12 +65,7 @@ struct Renderer : zelto::MessageBoxes {
     zelto::Program app{setup()};
 
     zelto::SessionSetup setup() {
-        zelto::SessionSetup setup;
-        setup.recordFolder = folder.path().toStdString();
-        setup.sound = &sound;
-        setup.boxes = this;
-        setup.timeSource = [this] { return time; };
-        return setup;
+        return zelto::SessionSetup::onClock(folder.path().toStdString(), sound, *this, time);
     }
     void show(const QString&, const QString&) override {}
     bool answer() override { return false; }
