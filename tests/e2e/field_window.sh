@@ -26,25 +26,17 @@ trap '[[ -n $game_pid ]] && kill $game_pid 2>/dev/null; pulseaudio -k 2>/dev/nul
 pass() { echo "ok: $*"; }
 sound_server || fail "the test's sound server did not start"
 
-# The visible window captioned exactly $1 and sized $2.
-window() {
-    local id
-    for id in $(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null); do
-        xwininfo -id "$id" | grep -q "geometry $2" && { echo "$id"; return 0; }
-    done
-    return 1
-}
 # Starts the game in a new folder $1, with the environment words after it, and opens the play
 # field from the menu with Alt+P.
 start_game() {
     mkdir "$work/$1" && cd "$work/$1"
     env "${@:2}" "$game" >"$work/game.log" 2>&1 &
     game_pid=$!
-    wait_for window Zelto 312x275 || fail "no menu appeared"
-    menu=$(window Zelto 312x275)
+    wait_for window Zelto 'geometry 312x275' || fail "no menu appeared"
+    menu=$(window Zelto 'geometry 312x275')
     xdotool windowfocus --sync "$menu" key --clearmodifiers alt+p
-    wait_for window Form1 800x600 || fail "Alt+P opened no 800x600 play field"
-    field=$(window Form1 800x600)
+    wait_for window Form1 'geometry 800x600' || fail "Alt+P opened no 800x600 play field"
+    field=$(window Form1 'geometry 800x600')
 }
 # Whether the game's process has ended: gone, or a zombie until the shell reaps it.
 ended() { [[ $(awk '{ print $3 }' "/proc/$game_pid/stat" 2>/dev/null || echo Z) == Z ]]; }

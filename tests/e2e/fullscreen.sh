@@ -19,29 +19,21 @@ fi
 IFS=: read -r size factor ox oy <<<"$ZELTO_E2E_SCREEN"
 work=$(mktemp -d)
 pid=
+source "$(dirname "$0")/lib.sh"
 trap '[[ -n $pid ]] && kill $pid 2>/dev/null; rm -rf "$work"' EXIT
 fail() { echo "FAILED ($size): $*"; exit 1; }
-wait_for() { for _ in $(seq 100); do eval "$1" >/dev/null 2>&1 && return 0; sleep 0.1; done; return 1; }
-# The visible window captioned $2 (the menu "Zelto", the play field "Form1") that is $1 wide.
-window_sized() {
-    local id
-    for id in $(xdotool search --onlyvisible --name "^$2\$" 2>/dev/null); do
-        xwininfo -id "$id" | grep -q "Width: $1\$" && { echo "$id"; return 0; }
-    done
-    return 1
-}
 # The brightest channel value in a w x h box of the screen.
 brightest() { convert "$work/shot.png" -crop "$3x$4+$1+$2" +repage -format '%[fx:int(255*maxima)]' info:; }
 
 cd "$work"
 "$game" >"$work/log" 2>&1 &
 pid=$!
-wait_for 'window_sized 312 Zelto' || fail "no menu"
-xdotool windowfocus --sync "$(window_sized 312 Zelto)" key --clearmodifiers alt+p
-wait_for 'window_sized 800 Form1' || fail "no play field"
-field=$(window_sized 800 Form1)
+wait_for window Zelto 'Width: 312$' || fail "no menu"
+xdotool windowfocus --sync "$(window Zelto 'Width: 312$')" key --clearmodifiers alt+p
+wait_for window Form1 'Width: 800$' || fail "no play field"
+field=$(window Form1 'Width: 800$')
 xdotool windowfocus --sync "$field" key F11
-wait_for "window_sized ${size%x*} Form1" || fail "F11 did not fill the screen"
+wait_for window Form1 "Width: ${size%x*}\$" || fail "F11 did not fill the screen"
 sleep 0.5
 import -window root "$work/shot.png"
 # The ship's picture (50x64 at 256,496 in the field) at the scaled place, black around the field.
@@ -51,5 +43,5 @@ sx=$((ox + 256 * factor)) sy=$((oy + 496 * factor))
 ((oy == 0)) || [[ $(brightest 0 0 1920 $oy) -eq 0 ]] || fail "the top margin is not black"
 echo "ok ($size): full screen, field x$factor at ($ox,$oy), black around it"
 xdotool key F11
-wait_for 'window_sized 800 Form1' || fail "F11 again did not give back the 800x600 window"
+wait_for window Form1 'Width: 800$' || fail "F11 again did not give back the 800x600 window"
 echo "ok ($size): F11 again gives back the 800x600 window"

@@ -2,13 +2,21 @@
 #   build            the build folder (ZELTO_BUILD_DIR, or the default build/)
 #   fail MESSAGE     says so, with the game's output ($log, default game.log), and exits 1
 #   wait_for CMD...  up to ten seconds for the command to succeed
-#   window CAPTION   the id of a visible window captioned exactly so
+#   window CAPTION [XWININFO-PATTERN]
+#                    the id of a visible window captioned exactly so (and whose xwininfo
+#                    matches the pattern, e.g. 'Width: 800$' or 'geometry 800x600')
 #   sound_server     a PulseAudio server of the script's own, with a null sink
 build=$(realpath -m "${ZELTO_BUILD_DIR:-$(dirname "$0")/../../build}")
 log=game.log
 fail() { echo "FAIL: $*"; sed 's/^/  game: /' "$log" 2>/dev/null; exit 1; }
 wait_for() { for _ in {1..100}; do "$@" >/dev/null 2>&1 && return 0 || sleep 0.1; done && false; }
-window() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -1; }
+window() {
+    local id
+    for id in $(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null); do
+        [[ -z ${2:-} ]] || xwininfo -id "$id" | grep -q "$2" && { echo "$id"; return 0; }
+    done
+    return 1
+}
 sound_server() {
     pulseaudio -n -L module-native-protocol-unix -L 'module-null-sink sink_name=null' \
         --exit-idle-time=-1 --daemonize=yes 2>/dev/null && wait_for pactl info
