@@ -1,0 +1,181 @@
+#include "online/board_client.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QTimer>
+#include <memory>
+
+namespace zelto {
+
+Q_LOGGING_CATEGORY(lcBoard, "zelto.board", QtWarningMsg)
+
+QUrl boardUrl(const QUrl& board, const QString& path) {
+    QUrl url = board;
+    QString base = board.path();
+    while (base.endsWith('/'))
+        base.chop(1);
+    const qsizetype query = path.indexOf('?');
+    url.setPath(base + path.left(query));
+    if (query >= 0)
+        url.setQuery(path.mid(query + 1));
+    return url;
+}
+
+namespace {
+
+/// A whole number of JSON at least `low`, into `out`.
+bool whole(const QJsonValue& value, qint64 low, qint64& out) {
+    const double number = value.toDouble(-1);
+    if (!value.isDouble() || number < double(low) || number > 9e15 ||
+        number != double(qint64(number)))
+        return false;
+    out = qint64(number);
+    return true;
+}
+
+} // namespace
+
+std::optional<BoardEntry> readEntry(const QJsonValue& json) {
+    const QJsonObject object = json.toObject();
+    BoardEntry entry;
+    const QJsonValue name = object.value(QLatin1String("name"));
+    entry.submitted =
+        QDateTime::fromString(object.value(QLatin1String("submitted")).toString(), Qt::ISODate);
+    if (!whole(object.value(QLatin1String("rank")), 1, entry.rank) ||
+        !whole(object.value(QLatin1String("id")), 1, entry.id) ||
+        !whole(object.value(QLatin1String("score")), 0, entry.score) ||
+        !whole(object.value(QLatin1String("length_ms")), 0, entry.lengthMs) ||
+        !whole(object.value(QLatin1String("keys")), 0, entry.keys) ||
+        !(name.isNull() || (name.isString() && name.toString().size() <= 80)) ||
+        !entry.submitted.isValid())
+        return std::nullopt;
+    entry.name = name.toString();
+    return entry;
+}
+
+std::optional<std::pair<QList<BoardEntry>, qint64>> readTable(const QByteArray& body) {
+    const QJsonObject object = QJsonDocument::fromJson(body).object();
+    const QJsonValue scores = object.value(QLatin1String("scores"));
+    qint64 total = 0;
+    if (!whole(object.value(QLatin1String("total")), 0, total) || !scores.isArray())
+        return std::nullopt;
+    QList<BoardEntry> entries;
+    for (const QJsonValue& value : scores.toArray()) {
+        const auto entry = readEntry(value);
+        if (!entry || entries.size() >= 100)
+            return std::nullopt;
+        entries.append(*entry);
+    }
+    return std::pair(entries, total);
+}
+
+QString BoardAnswer::error() const {
+    const QJsonValue error = QJsonDocument::fromJson(body).object().value(QLatin1String("error"));
+    if (error.isString() && !error.toString().trimmed().isEmpty())
+        return error.toString().left(300);
+    return QStringLiteral("status %1").arg(status);
+}
+
+QString BoardAnswer::failure() const {
+    return status ? QStringLiteral("%1 (%2)").arg(error()).arg(status) : problem;
+}
+
+BoardClient::BoardClient(QObject* parent) : QObject(parent) {}
+
+BoardClient::~BoardClient() = default;
+
+QNetworkAccessManager* BoardClient::network() {
+    if (!network_) {
+        network_ = new QNetworkAccessManager(this);
+        network_->setRedirectPolicy(QNetworkRequest::NoLessSafeRedirectPolicy);
+    }
+    return network_;
+}
+
+namespace {
+
+QNetworkRequest request(const QUrl& url) {
+    QNetworkRequest request(url);
+    request.setTransferTimeout(BoardClient::kQuietMs);
+    request.setMaximumRedirectsAllowed(BoardClient::kMaxRedirects);
+    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute,
+                         QNetworkRequest::AlwaysNetwork);
+    request.setHeader(QNetworkRequest::UserAgentHeader, QStringLiteral("zelto"));
+    return request;
+}
+
+} // namespace
+
+void BoardClient::get(const QUrl& url, qint64 cap, QObject* context, Done done) {
+    follow(network()->get(request(url)), cap, context, std::move(done));
+}
+
+void BoardClient::submit(const QUrl& board, const QByteArray& body, const QString& key,
+                         QObject* context, Done done) {
+    QNetworkRequest post = request(boardUrl(board, QStringLiteral("/api/v1/games")));
+    post.setHeader(QNetworkRequest::ContentTypeHeader, QStringLiteral("text/plain"));
+    post.setRawHeader("Authorization", "Zelto-Key " + key.toLatin1());
+    follow(network()->post(post, body), kAnswerCap, context, std::move(done));
+}
+
+void BoardClient::follow(QNetworkReply* reply, qint64 cap, QObject* context, Done done) {
+    struct Reading {
+        QByteArray body;
+        QString problem;
+    };
+    auto reading = std::make_shared<Reading>();
+    const auto stop = [reply, reading](const QString& why) {
+        if (reading->problem.isEmpty())
+            reading->problem = why;
+        reply->abort();
+    };
+    auto* deadline = new QTimer(reply);
+    deadline->setSingleShot(true);
+    connect(deadline, &QTimer::timeout, reply, [stop] {
+        stop(QStringLiteral("no whole answer within %1 s").arg(kDeadlineMs / 1000));
+    });
+    deadline->start(kDeadlineMs);
+    const QString tooLarge = QStringLiteral("the answer is larger than %1 bytes").arg(cap);
+    connect(reply, &QNetworkReply::metaDataChanged, reply, [reply, stop, cap, tooLarge] {
+        const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
+        if (length.isValid() && length.toLongLong() > cap)
+            stop(tooLarge);
+    });
+    connect(reply, &QNetworkReply::readyRead, reply, [reply, reading, stop, cap, tooLarge] {
+        if (reading->body.size() + reply->bytesAvailable() > cap)
+            return stop(tooLarge);
+        reading->body += reply->readAll();
+    });
+    connect(
+        reply, &QNetworkReply::finished, context,
+        [reply, reading, cap, tooLarge, done = std::move(done)] {
+            reply->deleteLater();
+            if (reading->body.size() + reply->bytesAvailable() > cap)
+                reading->problem = tooLarge;
+            reading->body += reply->readAll();
+            BoardAnswer answer;
+            const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+            // Errors past 200 are the server's statuses (a 400 is a "protocol" error to
+            // Qt); those below mean that no whole answer came: no connection, TLS, a
+            // timeout, too many redirects, or this side stopped it.
+            if (status && reading->problem.isEmpty() &&
+                (reply->error() == QNetworkReply::NoError || reply->error() > 200)) {
+                answer.status = status;
+                answer.body = reading->body;
+                answer.retryAfter = reply->rawHeader("Retry-After").toInt();
+            } else {
+                answer.problem =
+                    !reading->problem.isEmpty() ? reading->problem : reply->errorString();
+            }
+            qCDebug(lcBoard, "%s %s: %s",
+                    reply->operation() == QNetworkAccessManager::PostOperation ? "POST" : "GET",
+                    qPrintable(reply->request().url().toDisplayString()),
+                    qPrintable(answer.status ? QString::number(answer.status) : answer.problem));
+            done(answer);
+        });
+}
+
+} // namespace zelto
