@@ -128,8 +128,9 @@ void BoardClient::follow(QNetworkReply* reply, qint64 cap, QObject* context, Don
     };
     auto reading = std::make_shared<Reading>();
     const auto stop = [reply, reading](const QString& why) {
-        if (reading->problem.isEmpty())
-            reading->problem = why;
+        if (!reading->problem.isEmpty())
+            return; // stopped already
+        reading->problem = why;
         reply->abort();
     };
     auto* deadline = new QTimer(reply);
@@ -139,12 +140,16 @@ void BoardClient::follow(QNetworkReply* reply, qint64 cap, QObject* context, Don
     });
     deadline->start(kDeadlineMs);
     const QString tooLarge = QStringLiteral("the answer is larger than %1 bytes").arg(cap);
+    // Stopped once the headers are in, not while Qt reads them: an abort there has it report
+    // its error twice.
     connect(reply, &QNetworkReply::metaDataChanged, reply, [reply, stop, cap, tooLarge] {
         const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
         if (length.isValid() && length.toLongLong() > cap)
-            stop(tooLarge);
+            QTimer::singleShot(0, reply, [stop, tooLarge] { stop(tooLarge); });
     });
     connect(reply, &QNetworkReply::readyRead, reply, [reply, reading, stop, cap, tooLarge] {
+        if (!reading->problem.isEmpty())
+            return;
         if (reading->body.size() + reply->bytesAvailable() > cap)
             return stop(tooLarge);
         reading->body += reply->readAll();
@@ -153,9 +158,13 @@ void BoardClient::follow(QNetworkReply* reply, qint64 cap, QObject* context, Don
         reply, &QNetworkReply::finished, context,
         [reply, reading, cap, tooLarge, done = std::move(done)] {
             reply->deleteLater();
-            if (reading->body.size() + reply->bytesAvailable() > cap)
+            const qint64 announced =
+                reply->header(QNetworkRequest::ContentLengthHeader).toLongLong();
+            if (announced > cap ||
+                (reply->isOpen() && reading->body.size() + reply->bytesAvailable() > cap))
                 reading->problem = tooLarge;
-            reading->body += reply->readAll();
+            if (reply->isOpen() && reading->problem.isEmpty())
+                reading->body += reply->readAll();
             BoardAnswer answer;
             const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
             // Errors past 200 are the server's statuses (a 400 is a "protocol" error to

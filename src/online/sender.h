@@ -43,6 +43,8 @@ public:
     Outbox& outbox() { return outbox_; }
     /// Why the last attempt left games waiting, or empty while none failed.
     const QString& problem() const { return problem_; }
+    /// The pause before the games waiting are tried again, or 0 when no attempt is due.
+    int pauseMs() const { return retry_.isActive() ? retry_.interval() : 0; }
 
 signals:
     /// A game has been posted, answered for good, or an attempt has failed.
