@@ -18,7 +18,7 @@ namespace zelto {
 
 /// "Punteggi": two pages. "Le &tue" holds the table's entries, a row each (rank, name, score,
 /// date, length, and what became of it on the board), the new one in bold on a pale ground;
-/// "In &rete" the board's address, which the player may type (Return joins it, an empty one
+/// "&Online" the board's address, which the player may type (Return joins it, an empty one
 /// leaves it), and the board's top 100, the player's own games in bold. Below them a line says
 /// more of the current row of the table, or of the board (the player's best rank, the games
 /// waiting, the last refused, or why the board cannot be read). Three buttons: "&Guarda" watches
@@ -74,7 +74,7 @@ private:
     static Texts texts();
     QTreeWidget* shown() const;
     void updateButtons();
-    /// The column "In rete" of the table and the line below the pages.
+    /// The column "Online" of the table and the line below the pages.
     void updateMarks();
 
     QString folder_;
