@@ -198,6 +198,9 @@ std::optional<std::string> download(const QString& url, const zelto::script::Lim
             text = answer.body.toStdString();
         else
             problem = answer.failure().toStdString();
+        if (!text)
+            qCInfo(zelto::lcBoard, "the recording %s cannot be read: %s", qPrintable(url),
+                   problem.c_str());
         loop.exit(1);
     });
     if (loop.exec() != 1)

@@ -125,6 +125,7 @@ void BoardClient::follow(QNetworkReply* reply, qint64 cap, QObject* context, Don
     struct Reading {
         QByteArray body;
         QString problem;
+        int redirects = 0;
     };
     auto reading = std::make_shared<Reading>();
     const auto stop = [reply, reading](const QString& why) {
@@ -139,6 +140,7 @@ void BoardClient::follow(QNetworkReply* reply, qint64 cap, QObject* context, Don
         stop(QStringLiteral("no whole answer within %1 s").arg(kDeadlineMs / 1000));
     });
     deadline->start(kDeadlineMs);
+    connect(reply, &QNetworkReply::redirected, reply, [reading] { ++reading->redirects; });
     const QString tooLarge = QStringLiteral("the answer is larger than %1 bytes").arg(cap);
     // Stopped once the headers are in, not while Qt reads them: an abort there has it report
     // its error twice.
@@ -175,9 +177,17 @@ void BoardClient::follow(QNetworkReply* reply, qint64 cap, QObject* context, Don
                 answer.status = status;
                 answer.body = reading->body;
                 answer.retryAfter = reply->rawHeader("Retry-After").toInt();
+            } else if (!reading->problem.isEmpty()) {
+                answer.problem = reading->problem;
+            } else if (reply->error() == QNetworkReply::OperationCanceledError) {
+                // Not stopped here: Qt gave up on a transfer quiet for too long.
+                answer.problem = QStringLiteral("no byte came for %1 s").arg(kQuietMs / 1000);
             } else {
-                answer.problem =
-                    !reading->problem.isEmpty() ? reading->problem : reply->errorString();
+                answer.problem = reply->errorString();
+                // Qt may fail a request it has sent again to a new address without saying
+                // why (a POST on a connection kept alive): the redirects are the clue.
+                if (reading->redirects && reply->error() != QNetworkReply::TooManyRedirectsError)
+                    answer.problem += QStringLiteral(" after %1 redirects").arg(reading->redirects);
             }
             qCDebug(lcBoard, "%s %s: %s",
                     reply->operation() == QNetworkAccessManager::PostOperation ? "POST" : "GET",

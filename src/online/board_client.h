@@ -17,9 +17,10 @@ class QJsonValue;
 
 namespace zelto {
 
-/// The game's exchanges with a score board: "zelto.board". A failed exchange is one debug line
-/// (the scores window marks it, which is where a player looks); a game the board refused for
-/// good, or a key that cannot be kept, warns by default.
+/// The game's exchanges with a score board: "zelto.board". Each exchange is a debug line; one
+/// that failed is one info line more, from whoever asked, saying what for (the scores window
+/// marks it, which is where a player looks); a game the board refused for good, or a key that
+/// cannot be kept, warns by default. A game with the board answering well prints nothing.
 Q_DECLARE_LOGGING_CATEGORY(lcBoard)
 
 /// The address of `path` ("/api/v1/scores") on the board at `board`, which may have a path.

@@ -97,8 +97,9 @@ void Sender::answered(const QString& name, const BoardAnswer& answer) {
     const int pause = std::max(kFirstPauseMs << std::min(failures_ - 1, 7),
                                std::min(answer.retryAfter, 3600) * 1000);
     retry_.start(std::min(pause, kLongestPauseMs));
-    qCDebug(lcBoard, "%lld games wait for the board: %s; tried again in %d s",
-            qint64(outbox_.waiting().size()), qPrintable(problem_), retry_.interval() / 1000);
+    qCInfo(lcBoard, "the game %s waits for the board: %s; %lld games tried again in %d s",
+           qPrintable(name), qPrintable(problem_), qint64(outbox_.waiting().size()),
+           retry_.interval() / 1000);
     emit changed();
 }
 

@@ -127,11 +127,14 @@ void ScoreKeeper::showOnline(bool ask) {
             delivery.entry.rank = ranks_.value(delivery.entry.id, delivery.entry.rank);
     }
     window_->setDeliveries(board, deliveries, sender ? sender->problem() : QString());
-    // A game that has come onto the board since it was asked changes its table.
-    const auto sent = std::count_if(deliveries.cbegin(), deliveries.cend(), [](const Delivery& d) {
-        return d.state == Delivery::State::Sent;
-    });
-    ask = ask || sent > std::exchange(sent_, sent);
+    // A game that has come onto this board since it was asked changes its table; the count is
+    // taken on every call, so that the games sent before the window opened ask nothing more.
+    const auto sent =
+        std::count_if(deliveries.cbegin(), deliveries.cend(), [&board](const Delivery& d) {
+            return d.state == Delivery::State::Sent && d.board == board;
+        });
+    const bool more = sent > std::exchange(sent_, sent);
+    ask = ask || more;
     BoardClient* client = sender ? sender->client() : nullptr;
     if (!ask || !client)
         return;
@@ -140,11 +143,15 @@ void ScoreKeeper::showOnline(bool ask) {
     client->get(boardUrl(url, QStringLiteral("/api/v1/scores?limit=100")), BoardClient::kAnswerCap,
                 window_, [this](const BoardAnswer& answer) {
                     const auto table = answer.status == 200 ? readTable(answer.body) : std::nullopt;
-                    window_->setBoardTable(
-                        table ? table->first : QList<BoardEntry>(), table ? table->second : -1,
-                        table                  ? QString()
-                        : answer.status == 200 ? QStringLiteral("its answer is no table")
-                                               : answer.failure());
+                    const QString problem = table ? QString()
+                                            : answer.status == 200
+                                                ? QStringLiteral("its answer is no table")
+                                                : answer.failure();
+                    if (!table)
+                        qCInfo(lcBoard, "the board's table cannot be read: %s",
+                               qPrintable(problem));
+                    window_->setBoardTable(table ? table->first : QList<BoardEntry>(),
+                                           table ? table->second : -1, problem);
                 });
     for (const Delivery& delivery : std::as_const(deliveries)) {
         if (delivery.state != Delivery::State::Sent || delivery.board != board)
@@ -156,6 +163,10 @@ void ScoreKeeper::showOnline(bool ask) {
                         if (answer.status == 200 && entry && entry->id == id) {
                             ranks_.insert(id, entry->rank);
                             showOnline(false);
+                        } else {
+                            qCInfo(lcBoard, "the rank of game %lld cannot be read: %s", id,
+                                   qPrintable(answer.status == 200 ? QStringLiteral("no entry")
+                                                                   : answer.failure()));
                         }
                     });
     }
@@ -190,13 +201,14 @@ void ScoreKeeper::watchBoard(int row, qint64 id) {
     const QUrl url =
         boardUrl(sender->board(), QStringLiteral("/api/v1/games/%1/recording").arg(id));
     client->get(url, qint64(script::Limits().maxBytes), window_,
-                [this, row](const BoardAnswer& answer) {
+                [this, row, id](const BoardAnswer& answer) {
                     if (program_.session().isOpen())
                         return;
                     if (answer.status == 200)
-                        watchText(row, answer.body.toStdString(), {});
-                    else
-                        watchText(row, std::nullopt, answer.failure().toStdString());
+                        return watchText(row, answer.body.toStdString(), {});
+                    qCInfo(lcBoard, "the recording of game %lld cannot be read: %s", id,
+                           qPrintable(answer.failure()));
+                    watchText(row, std::nullopt, answer.failure().toStdString());
                 });
 }
 
