@@ -115,17 +115,43 @@ void BoardClient::get(const QUrl& url, qint64 cap, QObject* context, Done done) 
 
 void BoardClient::submit(const QUrl& board, const QByteArray& body, const QString& key,
                          QObject* context, Done done) {
-    QNetworkRequest post = request(boardUrl(board, QStringLiteral("/api/v1/games")));
-    post.setHeader(QNetworkRequest::ContentTypeHeader, QStringLiteral("text/plain"));
-    post.setRawHeader("Authorization", "Zelto-Key " + key.toLatin1());
-    follow(network()->post(post, body), kAnswerCap, context, std::move(done));
+    post(boardUrl(board, QStringLiteral("/api/v1/games")), body, key, kMaxRedirects, context,
+         std::move(done));
+}
+
+// Qt sends a POST to a redirect's address on its own, but on a connection kept alive it can
+// fail it as an unknown error, with a warning of its own: redirects of a submission are
+// followed here instead, each a request of its own, under the same rules.
+void BoardClient::post(const QUrl& url, const QByteArray& body, const QString& key, int redirects,
+                       QObject* context, Done done) {
+    QNetworkRequest submission = request(url);
+    submission.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
+                            QNetworkRequest::ManualRedirectPolicy);
+    submission.setHeader(QNetworkRequest::ContentTypeHeader, QStringLiteral("text/plain"));
+    submission.setRawHeader("Authorization", "Zelto-Key " + key.toLatin1());
+    follow(network()->post(submission, body), kAnswerCap, context,
+           [this, url, body, key, redirects, context,
+            done = std::move(done)](const BoardAnswer& answer) mutable {
+               if (answer.status / 100 != 3 || !answer.location.isValid())
+                   return done(answer);
+               BoardAnswer failed;
+               if (redirects == 0)
+                   failed.problem = QStringLiteral("too many redirects");
+               else if (answer.location.scheme() != QLatin1String("https") &&
+                        (url.scheme() == QLatin1String("https") ||
+                         answer.location.scheme() != QLatin1String("http")))
+                   failed.problem =
+                       QStringLiteral("a redirect to %1").arg(answer.location.scheme());
+               else
+                   return post(answer.location, body, key, redirects - 1, context, std::move(done));
+               done(failed);
+           });
 }
 
 void BoardClient::follow(QNetworkReply* reply, qint64 cap, QObject* context, Done done) {
     struct Reading {
         QByteArray body;
         QString problem;
-        int redirects = 0;
     };
     auto reading = std::make_shared<Reading>();
     const auto stop = [reply, reading](const QString& why) {
@@ -140,7 +166,6 @@ void BoardClient::follow(QNetworkReply* reply, qint64 cap, QObject* context, Don
         stop(QStringLiteral("no whole answer within %1 s").arg(kDeadlineMs / 1000));
     });
     deadline->start(kDeadlineMs);
-    connect(reply, &QNetworkReply::redirected, reply, [reading] { ++reading->redirects; });
     const QString tooLarge = QStringLiteral("the answer is larger than %1 bytes").arg(cap);
     // Stopped once the headers are in, not while Qt reads them: an abort there has it report
     // its error twice.
@@ -177,6 +202,10 @@ void BoardClient::follow(QNetworkReply* reply, qint64 cap, QObject* context, Don
                 answer.status = status;
                 answer.body = reading->body;
                 answer.retryAfter = reply->rawHeader("Retry-After").toInt();
+                if (const QUrl to =
+                        QUrl::fromEncoded(reply->rawHeader("Location"), QUrl::StrictMode);
+                    to.isValid() && !to.isEmpty())
+                    answer.location = reply->url().resolved(to);
             } else if (!reading->problem.isEmpty()) {
                 answer.problem = reading->problem;
             } else if (reply->error() == QNetworkReply::OperationCanceledError) {
@@ -184,10 +213,6 @@ void BoardClient::follow(QNetworkReply* reply, qint64 cap, QObject* context, Don
                 answer.problem = QStringLiteral("no byte came for %1 s").arg(kQuietMs / 1000);
             } else {
                 answer.problem = reply->errorString();
-                // Qt may fail a request it has sent again to a new address without saying
-                // why (a POST on a connection kept alive): the redirects are the clue.
-                if (reading->redirects && reply->error() != QNetworkReply::TooManyRedirectsError)
-                    answer.problem += QStringLiteral(" after %1 redirects").arg(reading->redirects);
             }
             qCDebug(lcBoard, "%s %s: %s",
                     reply->operation() == QNetworkAccessManager::PostOperation ? "POST" : "GET",

@@ -48,6 +48,7 @@ struct BoardAnswer {
     QByteArray body;    // the whole body, within its cap
     QString problem;    // with status 0: why (no connection, TLS, too slow, too large, ...)
     int retryAfter = 0; // seconds, from a Retry-After header
+    QUrl location;      // a redirect's Location, resolved
 
     /// The error an error answer gives ({"error": "…"}), else its status.
     QString error() const;
@@ -80,6 +81,9 @@ public:
 
 private:
     void follow(QNetworkReply* reply, qint64 cap, QObject* context, Done done);
+    /// Posts `body` to `url`, following up to `redirects` redirects itself.
+    void post(const QUrl& url, const QByteArray& body, const QString& key, int redirects,
+              QObject* context, Done done);
     QNetworkAccessManager* network();
 
     QNetworkAccessManager* network_ = nullptr;

@@ -50,12 +50,12 @@ void Sender::sendNext() {
         if (!recording)
             continue; // sent meanwhile by another program
         if (recording->size() > kLargestGame)
-            return answered(name,
-                            {413, R"x({"error": "larger than the board takes (1 MiB)"})x", {}, 0});
+            return answered(
+                name, {413, R"x({"error": "larger than the board takes (1 MiB)"})x", {}, 0, {}});
         if (key_.isEmpty())
             key_ = playerKey(keyFile_).value_or(QString());
         if (key_.isEmpty())
-            return answered(name, {0, {}, QStringLiteral("no key for score boards"), 0});
+            return answered(name, {0, {}, QStringLiteral("no key for score boards"), 0, {}});
         sending_ = name;
         client_.submit(board_, *recording, key_, this, [this, name](const BoardAnswer& answer) {
             sending_.clear();
