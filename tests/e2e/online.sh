@@ -33,7 +33,18 @@ points() { "$build/zelto-replay" "$1" | sed -E 's/checks out: ([0-9]+) points.*/
 # The board's table as "SCORE" lines, best first, and the table of best games' scores alike.
 board_scores() { client scores "$board" | cut -d' ' -f3; }
 own_scores() { for f in "$XDG_DATA_HOME"/zelto/scores/*.zrp; do points "$f"; done | sort -nr; }
+# How many TCP connections program $1 holds.
+tcp() {
+    local inodes
+    inodes=$(find "/proc/$1/fd" -lname 'socket:*' -printf '%l\n' | tr -dc '0-9\n')
+    awk 'FNR > 1 { print $10 }' /proc/net/tcp /proc/net/tcp6 | grep -cxF "${inodes:-none}"
+}
 metric() { curl -s "http://$board/metrics" | sed -n "s/^zelto_board_submissions_$1_total //p"; }
+
+start zelto.scores.debug=true --scores
+wait_for marked "Scrivi l'indirizzo di un tabellone" || fail "no scores window"
+check "no board: no connection, no key, no outbox" test "$(tcp "$game")" = 0 -a ! -e "$keyfile" -a ! -e "$outbox"
+stop
 
 start_board board --db "$work/board.sqlite" --rate 1000000
 start zelto.scores.debug=true --board "http://$board" --play
@@ -41,6 +52,7 @@ play "$game" z
 xdotool key --clearmodifiers q
 named Ada
 wait_for is 1 answered sent || fail "the game never reached the board"
+check "... over a connection of its own" test "$(tcp "$game")" -gt 0
 wait_for marked 'online: Il tuo posto migliore: 1° su 1$'
 check "joined: board/url kept in zelto.conf" grep -qx "url=http://$board" "$XDG_CONFIG_HOME/zelto/zelto.conf"
 check "the game on the board with its score ($(board_scores))" test "$(board_scores)" = "$(own_scores)"
@@ -91,10 +103,11 @@ stop
 # Bad boards: the game stays in the outbox, whole; one line for it, one for the table.
 cp "$spoilt" "$work/pending.zrp"
 while IFS='|' read -r mode scheme says; do
-    python3 "$here/fake_board.py" "$mode" >"$work/$mode-$scheme.out" 2>/dev/null &
+    out=$work/$mode-$scheme.out
+    python3 "$here/fake_board.py" "$mode" >"$out" 2>/dev/null &
     pids+=($!)
-    wait_for grep -q listening "$work/$mode-$scheme.out" || fail "no fake board"
-    address=$(sed -n 's|listening on http://||p' "$work/$mode-$scheme.out")
+    wait_for grep -q listening "$out" || fail "no fake board"
+    address=$(sed -n 's|listening on http://||p' "$out")
     cp "$work/pending.zrp" "$outbox/pending.zrp"
     log=$work/$mode-$scheme.log
     start "zelto.board.info=true;zelto.scores.debug=true" --board "$scheme://$address" --scores
