@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
-# The game and a real zelto-board on loopback, under Xvfb: a game played after --board lands on
-# the board with its score and name, printing nothing; with the board stopped two games wait in
-# the outbox, and arrive once each when it is back; a spoilt recording is shown refused with its
-# line. Boards that answer slowly, with garbage, with 1 GB, with redirects forever or without
-# TLS keep the game waiting, with one line each. kill -9 at any moment loses no game and spoils
-# neither the outbox nor the key, and a game the board kept before the kill is held once.
+# The game and a real zelto-board on loopback, under Xvfb: without a board no connection; a game
+# played after --board lands on the board with its score and name, printing nothing; with the
+# board stopped two games wait in the outbox, and arrive once each when it is back; the board's
+# games are watched from the page Online and by address; a spoilt recording is shown refused
+# with its line. Boards that answer slowly, with garbage, with 1 GB, with redirects forever or
+# without TLS keep the game waiting, with one line each. kill -9 at any moment loses no game
+# and spoils neither the outbox nor the key; a game the board kept before the kill (joined in
+# the window) is held once.
 source "$(dirname "$0")/lib.sh"
 under_xvfb import convert curl python3
 source "$(dirname "$0")/board_lib.sh"
@@ -82,13 +84,20 @@ stop
 
 # The board back on its address: both arrive, once each, at the next start.
 start_board board --db "$work/board.sqlite" --listen "$board"
-start zelto.scores.debug=true --scores
+start "zelto.scores.debug=true;zelto.board.debug=true" --scores
 wait_for is 3 answered sent
 check "board back: both games arrive" test "$(waiting)$(answered sent)" = 03
 check "... once each, with their scores" test "$(board_scores | paste -sd' ')" = "$(own_scores | paste -sd' ')"
 check "... sent once ($(metric accepted) kept, $(metric duplicate) twice)" test "$(metric accepted):$(metric duplicate)" = 2:0
 wait_for marked 'online: Il tuo posto migliore: 1° su 3'
 check "... marked sent ($(marks))" grep -qE '^[0-9]+ [123]°, [0-9]+ [123]°, [0-9]+ [123]°;' <(marks)
+# Return on the board's first row, on the page Online, watches it.
+xdotool windowfocus --sync "$(window Punteggi)" key --clearmodifiers alt+o sleep 0.3 key Return
+watched() { grep -q "GET http://$board/api/v1/games/[0-9]*/recording: 200" "$log" && window Form1; }
+check "the page Online: a row watched" wait_for watched
+stop
+start '' --watch "http://$board/api/v1/games/1/recording"
+check "zelto --watch with a board's address" wait_for window Form1
 stop
 
 sed 's/^key z +2$/key x +2/' "$spoilt" >"$outbox/spoilt.zrp"
@@ -113,12 +122,12 @@ while IFS='|' read -r mode scheme says; do
     start "zelto.board.info=true;zelto.scores.debug=true" --board "$scheme://$address" --scores
     for _ in 1 2; do wait_for grep -q 'waits for the board' "$log" && break; done
     wait_for marked "Il tabellone non risponde: .*$says"
-    check "$mode: one line, '$says'" test "$(grep -c "^zelto.board: the game pending.zrp waits for the board: .*$says" "$log")" = 1
-    check "$mode: the table, one line and marked" test "$(grep -c "table cannot be read: .*$says" "$log")" = 1
-    check "$mode: nothing else said" test "$(grep -vc '^zelto.scores: ' "$log")" = 2
-    check "$mode: the game kept whole in the outbox" cmp -s "$outbox/pending.zrp" "$work/pending.zrp"
+    check "$scheme $mode: one line, '$says'" test "$(grep -c "^zelto.board: the game pending.zrp waits for the board: .*$says" "$log")" = 1
+    check "$scheme $mode: the table, one line and marked" test "$(grep -c "table cannot be read: .*$says" "$log")" = 1
+    check "$scheme $mode: nothing else said" test "$(grep -vc '^zelto.scores: ' "$log")" = 2
+    check "$scheme $mode: the game kept whole in the outbox" cmp -s "$outbox/pending.zrp" "$work/pending.zrp"
     memory=$(awk '/^VmHWM/ { print $2 }' "/proc/$game/status")
-    check "$mode: held in bounded memory (${memory} kB)" test "$memory" -lt 300000
+    check "$scheme $mode: held in bounded memory (${memory} kB)" test "$memory" -lt 300000
     stop
     kill -9 "${pids[-2]}" && wait "${pids[-2]}" 2>/dev/null
 done <<ROWS
@@ -138,11 +147,16 @@ python3 "$here/fake_board.py" hold "http://$board" >"$work/hold.out" 2>/dev/null
 pids+=($!)
 wait_for grep -q listening "$work/hold.out" || fail "no fake board"
 cp "${new[0]}" "$outbox/held.zrp"
-start '' --board "$(sed -n 's|listening on ||p' "$work/hold.out")" --scores
+start '' --scores # joined in the window: Alt+O, Alt+B, the address, Return
+wait_for window Punteggi || fail "no scores window"
+xdotool windowfocus --sync "$(window Punteggi)" key --clearmodifiers alt+o alt+b ctrl+a \
+    type "$(sed -n 's|listening on ||p' "$work/hold.out")"
+xdotool key Return
 wait_for grep -q 'handed on 201' "$work/hold.out" || fail "not handed on: $(cat "$work/hold.out")"
 kill -9 "$game" && wait "$game" 2>/dev/null
 check "kill -9 while sending: the game stays in the outbox, whole" cmp -s "${new[0]}" "$outbox/held.zrp"
 check "... and the key" cmp -s "$keyfile" "$work/key"
+check "... and the board joined in the window" grep -qx "url=$(sed -n 's|listening on ||p' "$work/hold.out")" "$XDG_CONFIG_HOME/zelto/zelto.conf"
 start '' --board "http://$board" --scores
 wait_for is 0 waiting
 stop
