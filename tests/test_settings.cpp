@@ -30,6 +30,7 @@ private slots:
         changed.musicAtStart = false;
         changed.musicVolume = 40;
         changed.effectsVolume = 0;
+        changed.boardUrl = "https://scores.example.org/zelto";
         const QSignalSpy told(&store, &SettingsStore::changed);
         store.change(Settings());
         QVERIFY(!QFile::exists(file)); // the defaults unchanged are not written
@@ -58,6 +59,8 @@ private slots:
         QTest::newRow("no key") << QByteArray("[keys]\nfire=Spacebar\n") << "which is no key";
         QTest::newRow("a chord") << QByteArray("[keys]\nfire=\"Left, Right\"\n") << "is no key";
         QTest::newRow("a letter") << QByteArray("[keys]\nfire=M\n") << "game's own or taken";
+        QTest::newRow("no board") << QByteArray("[board]\nurl=ftp://scores.example.org\n")
+                                  << "not an http or https address";
         QTest::newRow("key twice")
             << QByteArray("[keys]\nleft=Left\nright=Left\n") << "game's own or taken";
     }

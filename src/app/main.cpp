@@ -1,6 +1,7 @@
 // The game's entry point: its command line and its start-up. Everything else is the Program.
 #include "base/text.h"
 #include "kit/window_kit.h"
+#include "online/board_client.h"
 #include "replay/verify.h"
 #include "scoring/record_file.h"
 #include "screens/program.h"
@@ -10,6 +11,8 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QEventLoop>
+#include <QFileInfo>
 #include <QLoggingCategory>
 #include <QMessageBox>
 #include <QSocketNotifier>
@@ -38,8 +41,11 @@ Options:
   --desktop        keep the best score in $XDG_DATA_HOME/zelto/, as the desktop entry does
   --settings       open the settings window over the menu (keys, full screen, music, volumes)
   --record FILE    write each game to FILE as it is played (a new or regular file)
-  --watch FILE     play a recorded game back, after checking it
+  --watch FILE     play a recorded game back, after checking it; FILE may be the address
+                   of a game's recording on a score board
   --scores         show the table of your best games, over the menu
+  --board URL      join the score board at URL (http or https), kept in the settings: each
+                   game that enters your table is sent there; --board '' leaves it
   --help           show this help and exit
   --version        show the version and exit
 Qt's own options (-platform NAME, -style NAME, -reverse, ...) are taken as well.
@@ -47,6 +53,7 @@ Qt's own options (-platform NAME, -style NAME, -reverse, ...) are taken as well.
 Examples:
   zelto --record best.zrp
   zelto --watch ~/.local/state/zelto/last-game.zrp
+  zelto --board https://scores.example.org --scores
 )";
 
 /// What the command line asks for.
@@ -64,6 +71,8 @@ struct Options {
     bool settings = false;
     /// --scores: the table of best games shows over the menu.
     bool scores = false;
+    /// --board URL: the score board to join, or an empty one to leave it.
+    std::optional<std::string> board;
 };
 
 /// Qt's own options, which QApplication takes out of the command line; those before the
@@ -116,11 +125,21 @@ Options readOptions(int argc, char** argv) {
             options.scores = true;
         } else if ((argument == "--record" || argument == "--watch") && hasNext) {
             (argument == "--record" ? options.record : options.watch) = argv[++i];
+        } else if (argument == "--board" && hasNext) {
+            options.board = argv[++i];
+            if (!options.board->empty() &&
+                !zelto::isBoardAddress(QString::fromStdString(*options.board))) {
+                std::fprintf(stderr,
+                             "zelto: --board takes an http:// or https:// address, not %s\n",
+                             zelto::script::excerpt(*options.board).c_str());
+                std::exit(2);
+            }
         } else if (const int words = qtOption(argument, hasNext)) {
             i += words - 1;
         } else {
             std::fprintf(stderr, "zelto: %s %s (zelto --help lists the options)\n",
                          argument == "--record" || argument == "--watch" ? "no file after"
+                         : argument == "--board"                         ? "no address after"
                                                                          : "unknown option",
                          zelto::script::excerpt(argument).c_str());
             std::exit(2);
@@ -144,16 +163,49 @@ bool hasWindowSystem(int argc, char** argv) {
     return false;
 }
 
-/// Where the last game is kept without --record: $XDG_STATE_HOME/zelto/last-game.zrp
-/// (~/.local/state/zelto by default), or nowhere when that folder cannot be made.
-std::filesystem::path lastGame() {
+/// $XDG_STATE_HOME/zelto (~/.local/state/zelto by default).
+QString stateFolder() {
     QString state = qEnvironmentVariable("XDG_STATE_HOME");
     if (state.isEmpty())
         state = QDir::homePath() + QStringLiteral("/.local/state");
-    const QString folder = state + QStringLiteral("/zelto");
+    return state + QStringLiteral("/zelto");
+}
+
+/// Where the last game is kept without --record: $XDG_STATE_HOME/zelto/last-game.zrp, or
+/// nowhere when that folder cannot be made.
+std::filesystem::path lastGame() {
+    const QString folder = stateFolder();
     if (!QDir().mkpath(folder))
         return {};
     return (folder + QStringLiteral("/last-game.zrp")).toStdU16String();
+}
+
+/// Whether --watch names a recording on a board rather than a file.
+bool isAddress(const std::string& watch) {
+    return watch.starts_with("http://") || watch.starts_with("https://");
+}
+
+/// The recording at the address `url`, read as a file is (up to `limits.maxBytes`, the
+/// transfer given up as soon as more comes), or nothing with why not in `problem`. Waits for
+/// it in an event loop, which a termination signal ends too: then `problem` is empty.
+std::optional<std::string> download(const QString& url, const zelto::script::Limits& limits,
+                                    std::string& problem) {
+    zelto::BoardClient client;
+    QEventLoop loop;
+    std::optional<std::string> text;
+    client.get(QUrl(url), qint64(limits.maxBytes), &loop, [&](const zelto::BoardAnswer& answer) {
+        if (answer.status == 200)
+            text = answer.body.toStdString();
+        else
+            problem = answer.failure().toStdString();
+        if (!text)
+            qCInfo(zelto::lcBoard, "the recording %s cannot be read: %s", qPrintable(url),
+                   problem.c_str());
+        loop.exit(1);
+    });
+    if (loop.exec() != 1)
+        problem.clear();
+    return text;
 }
 
 /// Where the record file lives: the current folder, as always from a terminal; started from
@@ -246,17 +298,19 @@ int main(int argc, char** argv) {
     // termination signals end the program at once.
     std::string problem;
     std::optional<std::vector<zelto::script::Command>> watched;
-    if (!options.watch.empty()) {
-        zelto::VerifyOptions check;
-        check.partial = true;
-        if (const auto text = zelto::readRecordingFile(options.watch, check.limits, problem)) {
-            const zelto::Verdict verdict = zelto::verifyRecording(*text, check);
-            if (verdict.stop)
-                problem = verdict.stop->text();
-            else
-                watched = zelto::script::readAll(*text, check.limits);
-        }
-    }
+    zelto::VerifyOptions check;
+    check.partial = true;
+    const auto checked = [&](const std::optional<std::string>& text) {
+        if (!text)
+            return;
+        const zelto::Verdict verdict = zelto::verifyRecording(*text, check);
+        if (verdict.stop)
+            problem = verdict.stop->text();
+        else
+            watched = zelto::script::readAll(*text, check.limits);
+    };
+    if (!options.watch.empty() && !isAddress(options.watch))
+        checked(zelto::readRecordingFile(options.watch, check.limits, problem));
 
     // While it sets up the window system Qt remarks on the session (an unset XDG_RUNTIME_DIR,
     // for one) in messages of no category, which say nothing to a player. The logging rules
@@ -268,6 +322,12 @@ int main(int argc, char** argv) {
     endOnTerminationSignals(app);
     zelto::installTranslation(app);
 
+    // A recording on a board comes over the network once the event loop can run.
+    if (isAddress(options.watch)) {
+        checked(download(QString::fromStdString(options.watch), check.limits, problem));
+        if (!watched && problem.empty())
+            return 0; // a termination signal
+    }
     if (!options.watch.empty() && !watched) {
         QMessageBox::critical(nullptr, zelto::applicationTitle(),
                               QStringLiteral("Zelto cannot show the recording %1:\n%2")
@@ -287,6 +347,15 @@ int main(int argc, char** argv) {
     program.settings().open(zelto::SettingsStore::defaultFile());
     if (const QString folder = scoresFolder(); !folder.isEmpty())
         program.keepScores(folder);
+    if (options.board) {
+        zelto::Settings settings = program.settings().current();
+        const QUrl board(QString::fromStdString(*options.board));
+        settings.boardUrl = board.isEmpty() ? QString() : board.toString(); // as the outbox has it
+        program.settings().change(settings);
+    }
+    program.keepOutbox(stateFolder() + QStringLiteral("/outbox"),
+                       QFileInfo(zelto::SettingsStore::defaultFile()).path() +
+                           QStringLiteral("/board-key"));
     program.screens().showMenu();
     if (options.settings)
         program.screens().showSettings();

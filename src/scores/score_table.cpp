@@ -168,7 +168,7 @@ bool ScoreTable::wouldEnter(long long points, const QDateTime& ended) {
 }
 
 std::optional<int> ScoreTable::add(std::string_view recording, const QString& name,
-                                   const QDateTime& ended) {
+                                   const QDateTime& ended, ScoreEntry* entered) {
     const auto named = name.isEmpty() ? std::optional<std::string>(recording)
                                       : script::withPlayer(recording, utf8(name));
     auto entry = named ? entryOf(*named) : std::nullopt;
@@ -204,6 +204,8 @@ std::optional<int> ScoreTable::add(std::string_view recording, const QString& na
     }
     for (const ScoreEntry& gone : out)
         QFile::remove(pathOf(gone));
+    if (entered)
+        *entered = *entry;
     return place;
 }
 

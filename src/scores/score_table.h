@@ -47,8 +47,9 @@ public:
     /// `ended`; the tenth entry makes way for a better game, and its recording goes. The place
     /// it took (0 for the best), or nothing when the named copy is no finished game with points
     /// that checks out, when it ranks below the tenth, or when the table cannot be written (a
-    /// warning says why).
-    std::optional<int> add(std::string_view recording, const QString& name, const QDateTime& ended);
+    /// warning says why). The entry as entered goes to `entered`, when given.
+    std::optional<int> add(std::string_view recording, const QString& name, const QDateTime& ended,
+                           ScoreEntry* entered = nullptr);
 
 private:
     /// The index's entries; nothing when there is an index that cannot be read.

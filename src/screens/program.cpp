@@ -1,6 +1,7 @@
 #include "screens/program.h"
 
 #include "kit/window_kit.h"
+#include "online/sender.h"
 #include "pulse/pulse_sound_device.h"
 #include "screens/gamepad_control.h"
 #include "screens/message_box.h"
@@ -73,10 +74,18 @@ void Program::applySettings() {
     sound_->setVolume(SoundChannel::Explosion, settings.effectsVolume);
     sound_->setVolume(SoundChannel::Laser, settings.effectsVolume);
     session_->setMusicAtStart(settings.musicAtStart);
+    if (sender_)
+        sender_->setBoard(QUrl(settings.boardUrl));
 }
 
 void Program::keepScores(const QString& folder) {
     scores_->keep(folder);
+}
+
+void Program::keepOutbox(const QString& folder, const QString& keyFile) {
+    sender_ = std::make_unique<Sender>(folder, keyFile);
+    connect(sender_.get(), &Sender::changed, scores_.get(), [this] { scores_->showOnline(false); });
+    applySettings();
 }
 
 void Program::showScores() {

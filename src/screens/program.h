@@ -17,14 +17,17 @@ class GamepadControl;
 class Playback;
 class ScoreKeeper;
 class Screens;
+class Sender;
 
 /// Everything the program holds once: the sound device (PulseAudio, unless the setup names
 /// another), the game's message box (the real one, unless the setup names another), the
 /// session, the start menu and the windows it leads to, the controllers, and the play field's
 /// window, which shows whenever the session has a field open and goes when it closes; the
-/// table of best games (see ScoreKeeper), with its window on F2 in the menu; and the player's
-/// settings, at their defaults until settings().open() reads them from a file, which it applies
-/// to the sound, the session and the windows whenever they change.
+/// table of best games (see ScoreKeeper), with its window on F2 in the menu; the games on their
+/// way to the score board the player has joined (see Sender), once keepOutbox() has named their
+/// folder; and the player's settings, at their defaults until settings().open() reads them from
+/// a file, which it applies to the sound, the session, the board and the windows whenever they
+/// change.
 class Program final : public QObject {
     Q_OBJECT
 
@@ -37,6 +40,8 @@ public:
     GamepadControl& gamepads() { return *gamepads_; }
     SettingsStore& settings() { return settings_; }
     ScoreKeeper& scores() { return *scores_; }
+    /// What sends games to the board, once keepOutbox() has been called; else null.
+    Sender* sender() const { return sender_.get(); }
     /// The play field's window while it is open, else null.
     PlayFieldWindow* window() const { return window_; }
 
@@ -48,6 +53,9 @@ public:
     void keepScores(const QString& folder);
     /// Shows the table of best games.
     void showScores();
+    /// Games entering the table go to the board of the settings (none by default) through the
+    /// outbox in `folder`, with the player's key in `keyFile`, from now on.
+    void keepOutbox(const QString& folder, const QString& keyFile);
 
 private:
     /// Opens the window of a field that has opened.
@@ -60,6 +68,7 @@ private:
     SoundDevice* sound_ = nullptr;
     SettingsStore settings_;
     std::unique_ptr<ScoreKeeper> scores_;
+    std::unique_ptr<Sender> sender_;
     std::unique_ptr<Session> session_;
     std::unique_ptr<Screens> screens_;
     std::unique_ptr<GamepadControl> gamepads_;

@@ -4,6 +4,7 @@
 #include "scores/score_table.h"
 #include "shell/qt_host.h"
 
+#include <QMap>
 #include <QObject>
 #include <QPointer>
 #include <optional>
@@ -22,6 +23,10 @@ class ScoresWindow;
 /// under that name, and the scores window opens with it marked. A name box closed without a
 /// name keeps the game out of the table.
 ///
+/// A game that enters the table goes to the board the player has joined (Program::sender()),
+/// and the scores window shows what became of each game sent, and the board's top 100, asked
+/// each time the window is shown.
+///
 /// It sees the game's box answered by standing between the session and `boxes`.
 class ScoreKeeper final : public QObject, public MessageBoxes {
     Q_OBJECT
@@ -39,6 +44,10 @@ public:
     /// The scores window while it is open, else null.
     ScoresWindow* window() const;
 
+    /// Tells the scores window, if it is open, what became of the games sent, and asks the
+    /// board for its table and the player's ranks when `ask`.
+    void showOnline(bool ask);
+
     void show(const QString& text, const QString& title) override;
     bool answer() override { return boxes_.answer(); }
 
@@ -51,6 +60,13 @@ private:
     std::optional<QString> askName(long long points);
     /// Plays the recording at `path` back, once it checks out.
     void watch(int row, const QString& path);
+    /// Plays the board's game `id` back, once its recording has come and checks out.
+    void watchBoard(int row, qint64 id);
+    /// Plays the recording `text` back, once it checks out; else says why not, as `problem`
+    /// does when there is no text.
+    void watchText(int row, const std::optional<std::string>& text, std::string problem);
+    /// Joins the board at `address`, or leaves the board when it is empty.
+    void join(const QString& address);
 
     Program& program_;
     MessageBoxes& boxes_;
@@ -58,6 +74,10 @@ private:
     QPointer<ScoresWindow> window_;
     /// The answer to the name box of the game still open: a name, or empty when declined.
     std::optional<QString> named_;
+    /// The player's games' ranks on the board now, by their ids there.
+    QMap<qint64, qint64> ranks_;
+    /// The games the board had answered as kept when it was last asked.
+    qsizetype sent_ = 0;
 };
 
 } // namespace zelto

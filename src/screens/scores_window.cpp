@@ -2,10 +2,12 @@
 
 #include "kit/fonts.h"
 #include "kit/window_kit.h"
+#include "platform/logging.h"
 #include "replay/verify.h"
 
 #include <QDir>
 #include <QFileDialog>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -13,7 +15,9 @@
 #include <QPushButton>
 #include <QSaveFile>
 #include <QShortcut>
+#include <QTabWidget>
 #include <QTreeWidget>
+#include <QVBoxLayout>
 #include <QValidator>
 #include <algorithm>
 #include <array>
@@ -22,8 +26,10 @@ namespace zelto {
 
 // Every text the scores window shows.
 struct ScoresWindow::Texts {
-    QString title, rank, name, points, date, length, unnamed, watch, save, close;
-    QString dateFormat, saveTitle, saveFilter, saveName, cannot;
+    QString title, rank, name, points, date, length, online, unnamed, watch, save, close;
+    QString saveTitle, saveFilter, saveName, cannot;
+    QString own, board, address, waiting, refused, rankShort, rowWaiting, rowSent, rowRefused;
+    QString noBoard, asking, unreadable, best, none, queued, lastRefused;
 };
 
 ScoresWindow::Texts ScoresWindow::texts() {
@@ -34,15 +40,32 @@ ScoresWindow::Texts ScoresWindow::texts() {
         .points = QStringLiteral("Punti"),
         .date = QStringLiteral("Data"),
         .length = QStringLiteral("Durata"),
+        .online = QStringLiteral("Online"),
         .unnamed = QStringLiteral("(senza nome)"),
         .watch = QStringLiteral("&Guarda"),
         .save = QStringLiteral("&Salva"),
         .close = QStringLiteral("&Esci"),
-        .dateFormat = QStringLiteral("dd/MM/yyyy HH:mm"),
         .saveTitle = QStringLiteral("Salva la partita"),
         .saveFilter = QStringLiteral("Partite di Zelto (*.zrp)"),
         .saveName = QStringLiteral("zelto-%1-punti.zrp"),
         .cannot = QStringLiteral("La partita da %1 punti non si può usare:\n%2"),
+        .own = QStringLiteral("Le &tue"),
+        .board = QStringLiteral("&Online"),
+        .address = QStringLiteral("Ta&bellone:"),
+        .waiting = QStringLiteral("in attesa"),
+        .refused = QStringLiteral("rifiutata"),
+        .rankShort = QStringLiteral("%1°"),
+        .rowWaiting = QStringLiteral("In attesa di invio al tabellone"),
+        .rowSent = QStringLiteral("Sul tabellone: %1° posto, partita n. %2"),
+        .rowRefused = QStringLiteral("Rifiutata dal tabellone: %1"),
+        .noBoard = QStringLiteral("Scrivi l'indirizzo di un tabellone e premi Invio: vi andranno "
+                                  "le tue partite migliori (la registrazione e il nome)."),
+        .asking = QStringLiteral("Chiedo al tabellone..."),
+        .unreadable = QStringLiteral("Il tabellone non risponde: %1"),
+        .best = QStringLiteral("Il tuo posto migliore: %1° su %2"),
+        .none = QStringLiteral("Nessuna tua partita sul tabellone (%1 in tutto)"),
+        .queued = QStringLiteral("%1 in attesa di invio"),
+        .lastRefused = QStringLiteral("rifiutata: %1"),
     };
 }
 
@@ -62,8 +85,8 @@ NameBox::Texts NameBox::texts() {
 
 namespace {
 
-enum Column { Rank, Name, Points, Date, Length, kColumns };
-constexpr int kWidths[kColumns] = {34, 150, 62, 116, 52};
+enum Column { Rank, Name, Points, Date, Length, Online, kColumns };
+constexpr int kWidths[kColumns] = {34, 140, 62, 116, 52, 86};
 constexpr int kRowHeight = 20; // ten rows fill the table
 
 QPushButton* button(QWidget* window, const QString& caption, QRect place) {
@@ -81,6 +104,48 @@ QString minutes(qint64 ms) {
     return QStringLiteral("%1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, QLatin1Char('0'));
 }
 
+/// A table of games, with the window's columns up to `columns`, in a page of `tabs`.
+QTreeWidget* games(QTabWidget* tabs, int columns) {
+    auto* table = new QTreeWidget(tabs);
+    table->setFont(msSansSerif(8.25, false));
+    table->header()->setFont(msSansSerif(8.25, true));
+    table->setColumnCount(columns);
+    table->header()->setSectionsMovable(false);
+    table->header()->setSectionResizeMode(QHeaderView::Fixed);
+    table->header()->setStretchLastSection(false);
+    for (int column = 0; column < columns; ++column) {
+        table->setColumnWidth(column, kWidths[column]);
+        if (column != Name)
+            table->headerItem()->setTextAlignment(column, Qt::AlignCenter);
+    }
+    table->setRootIsDecorated(false);
+    table->setUniformRowHeights(true);
+    table->setAllColumnsShowFocus(true);
+    table->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    return table;
+}
+
+/// A row of a table of games: its rank, name, points, date and length.
+QTreeWidgetItem* row(QTreeWidget* table, qint64 rank, const QString& name, qint64 points,
+                     const QDateTime& date, qint64 lengthMs, bool marked) {
+    auto* item =
+        new QTreeWidgetItem(table, {QString::number(rank) + '.', name, QString::number(points),
+                                    date.toLocalTime().toString(QStringLiteral("dd/MM/yyyy HH:mm")),
+                                    minutes(lengthMs)});
+    item->setSizeHint(Rank, QSize(0, kRowHeight));
+    for (const int column : {Rank, Points, Length})
+        item->setTextAlignment(column, Qt::AlignRight | Qt::AlignVCenter);
+    if (marked) {
+        QFont bold = table->font();
+        bold.setBold(true);
+        for (int column = 0; column < table->columnCount(); ++column) {
+            item->setFont(column, bold);
+            item->setBackground(column, QColor(255, 255, 200));
+        }
+    }
+    return item;
+}
+
 /// Takes only a name a recording may carry; a blank one only on the way to a name.
 class NameValidator final : public QValidator {
 public:
@@ -95,36 +160,59 @@ public:
 } // namespace
 
 ScoresWindow::ScoresWindow(QWidget* parent)
-    : QWidget(parent), table(new QTreeWidget(this)),
-      watchButton(button(this, texts().watch, QRect(8, 242, 130, 33))),
-      saveButton(button(this, texts().save, QRect(153, 242, 130, 33))),
-      closeButton(button(this, texts().close, QRect(298, 242, 130, 33))) {
+    : QWidget(parent), tabs(new QTabWidget(this)), table(games(tabs, kColumns)),
+      boardTable(games(tabs, Online)), boardEdit(new QLineEdit), status(new QLabel(this)),
+      watchButton(button(this, texts().watch, QRect(8, 300, 130, 33))),
+      saveButton(button(this, texts().save, QRect(195, 300, 130, 33))),
+      closeButton(button(this, texts().close, QRect(382, 300, 130, 33))) {
     const Texts t = texts();
     setObjectName(QStringLiteral("Scores"));
     setWindowTitle(t.title);
-    setFixedFrame(*this, QSize(436, 283), true);
+    setFixedFrame(*this, QSize(520, 341), true);
 
-    table->setGeometry(8, 8, 420, 226);
-    table->setFont(msSansSerif(8.25, false));
-    table->header()->setFont(msSansSerif(8.25, true));
-    table->setHeaderLabels({t.rank, t.name, t.points, t.date, t.length});
-    table->header()->setSectionsMovable(false);
-    table->header()->setSectionResizeMode(QHeaderView::Fixed);
-    for (int column = 0; column < kColumns; ++column) {
-        table->setColumnWidth(column, kWidths[column]);
-        if (column != Name)
-            table->headerItem()->setTextAlignment(column, Qt::AlignCenter);
-    }
-    table->setRootIsDecorated(false);
-    table->setUniformRowHeights(true);
-    table->setAllColumnsShowFocus(true);
-    table->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    tabs->setGeometry(8, 8, 504, 256);
+    tabs->setFont(msSansSerif(8.25, true));
+    tabs->addTab(table, t.own);
+    auto* boardPage = new QWidget;
+    auto* address = new QLabel(t.address);
+    address->setBuddy(boardEdit);
+    auto* field = new QHBoxLayout;
+    field->addWidget(address);
+    field->addWidget(boardEdit);
+    auto* page = new QVBoxLayout(boardPage);
+    page->setContentsMargins(0, 4, 0, 0);
+    page->addLayout(field);
+    page->addWidget(boardTable);
+    boardEdit->setFont(msSansSerif(8.25, false));
+    tabs->addTab(boardPage, t.board);
+    table->setHeaderLabels({t.rank, t.name, t.points, t.date, t.length, t.online});
     table->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    connect(table, &QTreeWidget::activated, this, [this] { watchButton->click(); });
-    connect(table, &QTreeWidget::currentItemChanged, this, &ScoresWindow::updateButtons);
+    boardTable->setHeaderLabels({t.rank, t.name, t.points, t.date, t.length});
+    boardTable->setColumnWidth(Rank, 44);
+    boardTable->setColumnWidth(Name, 204);
+    status->setGeometry(10, 266, 500, 30);
+    status->setFont(msSansSerif(8.25, false));
+    status->setWordWrap(true);
+    status->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
+    for (QTreeWidget* games : {table, boardTable}) {
+        connect(games, &QTreeWidget::activated, this, [this] { watchButton->click(); });
+        connect(games, &QTreeWidget::currentItemChanged, this, &ScoresWindow::updateButtons);
+    }
+    connect(tabs, &QTabWidget::currentChanged, this, [this] {
+        shown()->setFocus();
+        updateButtons();
+    });
+    connect(boardEdit, &QLineEdit::returnPressed, this,
+            [this] { emit boardChosen(boardEdit->text().trimmed()); });
     connect(watchButton, &QPushButton::clicked, this, [this] {
-        if (const int row = currentRow(); row >= 0 && watchButton->isEnabled())
+        const int row = currentRow();
+        if (row < 0 || !watchButton->isEnabled())
+            return;
+        if (shown() == table)
             emit watchRequested(row, folder_ + '/' + entries_[row].file);
+        else
+            emit watchBoardRequested(row, boardEntries_[row].id);
     });
     connect(saveButton, &QPushButton::clicked, this, [this] { save(currentRow()); });
     connect(closeButton, &QPushButton::clicked, this, &QWidget::close);
@@ -137,28 +225,112 @@ void ScoresWindow::setEntries(const QString& folder, const QList<ScoreEntry>& en
     folder_ = folder;
     entries_ = entries;
     table->clear();
-    for (qsizetype row = 0; row < entries.size(); ++row) {
-        const ScoreEntry& entry = entries[row];
-        auto* item = new QTreeWidgetItem(
-            table, {QString::number(row + 1) + '.', entry.name.isEmpty() ? t.unnamed : entry.name,
-                    QString::number(entry.points), entry.ended.toLocalTime().toString(t.dateFormat),
-                    minutes(entry.lengthMs)});
-        item->setSizeHint(Rank, QSize(0, kRowHeight));
-        for (const int column : {Rank, Points, Length})
-            item->setTextAlignment(column, Qt::AlignRight | Qt::AlignVCenter);
-        if (row == marked) {
-            QFont bold = table->font();
-            bold.setBold(true);
-            for (int column = 0; column < kColumns; ++column) {
-                item->setFont(column, bold);
-                item->setBackground(column, QColor(255, 255, 200));
-            }
-        }
+    for (qsizetype at = 0; at < entries.size(); ++at) {
+        const ScoreEntry& entry = entries[at];
+        row(table, at + 1, entry.name.isEmpty() ? t.unnamed : entry.name, entry.points, entry.ended,
+            entry.lengthMs, at == marked)
+            ->setTextAlignment(Online, Qt::AlignCenter);
     }
     if (!entries.isEmpty())
         table->setCurrentItem(table->topLevelItem(marked >= 0 ? marked : 0));
+    tabs->setCurrentWidget(table);
     table->setFocus();
+    updateMarks();
     updateButtons();
+}
+
+void ScoresWindow::setDeliveries(const QString& board, const QMap<QString, Delivery>& deliveries,
+                                 const QString& problem) {
+    if (!boardEdit->hasFocus() || board_ != board)
+        boardEdit->setText(board);
+    board_ = board;
+    deliveries_ = deliveries;
+    sendProblem_ = problem;
+    updateMarks();
+}
+
+void ScoresWindow::setBoardTable(const QList<BoardEntry>& entries, qint64 total,
+                                 const QString& problem) {
+    boardEntries_ = entries;
+    boardTotal_ = total;
+    boardProblem_ = problem;
+    updateMarks();
+}
+
+void ScoresWindow::updateMarks() {
+    const Texts t = texts();
+    QSet<qint64> own;
+    qint64 best = 0;
+    qsizetype waiting = 0;
+    const Delivery* refused = nullptr;
+    for (const Delivery& delivery : std::as_const(deliveries_)) {
+        waiting += delivery.state == Delivery::State::Waiting;
+        if (delivery.board != board_)
+            continue;
+        if (delivery.state == Delivery::State::Sent) {
+            own.insert(delivery.entry.id);
+            best = best ? std::min(best, delivery.entry.rank) : delivery.entry.rank;
+        } else if (delivery.state == Delivery::State::Refused &&
+                   (!refused || refused->settled < delivery.settled)) {
+            refused = &delivery;
+        }
+    }
+    QStringList marks;
+    for (qsizetype at = 0; at < entries_.size(); ++at) {
+        const auto found = deliveries_.constFind(entries_[at].file);
+        const Delivery* delivery = found == deliveries_.cend() ? nullptr : &*found;
+        const bool waits = delivery && delivery->state == Delivery::State::Waiting;
+        if (delivery && !waits && delivery->board != board_)
+            delivery = nullptr; // sent to another board
+        const bool sent = delivery && delivery->state == Delivery::State::Sent;
+        const QString mark = !delivery ? QString()
+                             : waits   ? t.waiting
+                             : sent    ? t.rankShort.arg(delivery->entry.rank)
+                                       : t.refused;
+        const QString detail =
+            !delivery ? QString()
+            : waits   ? t.rowWaiting + (sendProblem_.isEmpty() ? QString() : ": " + sendProblem_)
+            : sent    ? t.rowSent.arg(delivery->entry.rank).arg(delivery->entry.id)
+                      : t.rowRefused.arg(delivery->reason);
+        if (QTreeWidgetItem* item = table->topLevelItem(int(at))) {
+            item->setText(Online, mark);
+            item->setToolTip(Online, detail);
+            item->setData(Online, Qt::UserRole, detail);
+        }
+        marks << QStringLiteral("%1 %2").arg(entries_[at].points).arg(mark.isEmpty() ? "-" : mark);
+    }
+    boardTable->clear();
+    for (const BoardEntry& entry : std::as_const(boardEntries_))
+        row(boardTable, entry.rank, entry.name.isEmpty() ? t.unnamed : entry.name, entry.score,
+            entry.submitted, entry.lengthMs, own.contains(entry.id));
+    if (!boardEntries_.isEmpty())
+        boardTable->setCurrentItem(boardTable->topLevelItem(0));
+
+    QStringList summary;
+    if (board_.isEmpty())
+        summary << t.noBoard;
+    else if (!boardProblem_.isEmpty())
+        summary << t.unreadable.arg(boardProblem_);
+    else if (boardTotal_ < 0)
+        summary << t.asking;
+    else
+        summary << (best ? t.best.arg(best).arg(boardTotal_) : t.none.arg(boardTotal_));
+    if (waiting && !board_.isEmpty())
+        summary << t.queued.arg(waiting) + (sendProblem_.isEmpty()
+                                                ? QString()
+                                                : QStringLiteral(" (%1)").arg(sendProblem_));
+    if (refused)
+        summary << t.lastRefused.arg(refused->reason);
+    const QString said = summary.join(QStringLiteral(" · "));
+    if (said != boardEdit->property("said").toString())
+        qCDebug(lcScores, "the scores window marks: %s; online: %s", qPrintable(marks.join(", ")),
+                qPrintable(said));
+    boardEdit->setProperty("said", said);
+    updateButtons();
+}
+
+QTreeWidget* ScoresWindow::shown() const {
+    return tabs->currentWidget() == table ? table : boardTable;
 }
 
 void ScoresWindow::setCanWatch(bool can) {
@@ -167,21 +339,30 @@ void ScoresWindow::setCanWatch(bool can) {
 }
 
 int ScoresWindow::currentRow() const {
-    return table->currentItem() ? table->indexOfTopLevelItem(table->currentItem()) : -1;
+    QTreeWidget* games = shown();
+    return games->currentItem() ? games->indexOfTopLevelItem(games->currentItem()) : -1;
 }
 
 void ScoresWindow::updateButtons() {
     watchButton->setEnabled(canWatch_ && currentRow() >= 0);
-    saveButton->setEnabled(currentRow() >= 0);
+    saveButton->setEnabled(shown() == table && currentRow() >= 0);
+    if (shown() == table)
+        status->setText(currentRow() >= 0
+                            ? table->currentItem()->data(Online, Qt::UserRole).toString()
+                            : QString());
+    else
+        status->setText(boardEdit->property("said").toString());
 }
 
 void ScoresWindow::showProblem(int row, const QString& why) {
     const Texts t = texts();
-    QMessageBox::warning(this, t.title, t.cannot.arg(entries_.value(row).points).arg(why));
+    const qint64 points =
+        shown() == table ? entries_.value(row).points : boardEntries_.value(row).score;
+    QMessageBox::warning(this, t.title, t.cannot.arg(points).arg(why));
 }
 
 void ScoresWindow::save(int row) {
-    if (row < 0 || row >= entries_.size())
+    if (shown() != table || row < 0 || row >= entries_.size())
         return;
     const Texts t = texts();
     QFileDialog dialog(this, t.saveTitle,
@@ -204,20 +385,23 @@ void ScoresWindow::save(int row) {
 }
 
 void ScoresWindow::press(PadButton pad) {
-    const std::array<QWidget*, 4> stops{table, watchButton, saveButton, closeButton};
+    QTreeWidget* games = shown();
+    const std::array<QWidget*, 4> stops{games, watchButton, saveButton, closeButton};
     const auto focused = std::find(stops.begin(), stops.end(), focusWidget());
     const int at = focused == stops.end() ? 0 : int(focused - stops.begin());
-    const int rows = table->topLevelItemCount();
+    const int rows = games->topLevelItemCount();
     if ((pad == PadButton::Up || pad == PadButton::Down) && rows > 0) {
         const int row = std::clamp(currentRow() + (pad == PadButton::Up ? -1 : 1), 0, rows - 1);
-        table->setCurrentItem(table->topLevelItem(row));
-        table->setFocus(Qt::TabFocusReason);
+        games->setCurrentItem(games->topLevelItem(row));
+        games->setFocus(Qt::TabFocusReason);
     } else if (pad == PadButton::Left || pad == PadButton::Right) {
         for (int step = 1; step < 4; ++step) {
             QWidget* next = stops[(at + (pad == PadButton::Left ? 4 - step : step)) % 4];
             if (next->isEnabled())
                 return next->setFocus(Qt::TabFocusReason);
         }
+    } else if (pad == PadButton::LeftShoulder || pad == PadButton::RightShoulder) {
+        tabs->setCurrentIndex(pad == PadButton::LeftShoulder ? 0 : 1);
     } else if (pad == PadButton::South) {
         (at == 0 ? watchButton : static_cast<QPushButton*>(stops[at]))->click();
     } else if (pad == PadButton::East) {

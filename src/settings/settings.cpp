@@ -4,6 +4,7 @@
 #include <QKeySequence>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QUrl>
 #include <algorithm>
 
 namespace zelto {
@@ -28,6 +29,7 @@ constexpr const char* kMusicAtStart = "game/musicAtStart";
 constexpr const char* kMusicVolume = "volume/music";
 constexpr const char* kEffectsVolume = "volume/effects";
 constexpr const char* kPlayerName = "scores/name";
+constexpr const char* kBoardUrl = "board/url";
 
 QString keysEntry(int command) {
     return QStringLiteral("keys/") + QLatin1String(kEntries[command].name);
@@ -72,6 +74,15 @@ std::optional<Settings> read(const QSettings& file, QString& why) {
         take(kPlayerName);
         settings.playerName = file.value(QLatin1String(kPlayerName)).toString();
     }
+    if (file.contains(QLatin1String(kBoardUrl))) {
+        take(kBoardUrl);
+        settings.boardUrl = file.value(QLatin1String(kBoardUrl)).toString();
+        if (!isBoardAddress(settings.boardUrl)) {
+            why = QStringLiteral("%1 is \"%2\", not an http or https address")
+                      .arg(kBoardUrl, settings.boardUrl);
+            return std::nullopt;
+        }
+    }
     if (!flag(kFullScreen, settings.fullScreen) || !flag(kMusicAtStart, settings.musicAtStart) ||
         !volume(kMusicVolume, settings.musicVolume) ||
         !volume(kEffectsVolume, settings.effectsVolume))
@@ -105,6 +116,14 @@ std::optional<Settings> read(const QSettings& file, QString& why) {
 }
 
 } // namespace
+
+bool isBoardAddress(const QString& text) {
+    const QUrl url(text, QUrl::StrictMode);
+    return url.isValid() &&
+           (url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https")) &&
+           !url.host().isEmpty() && !url.hasQuery() && !url.hasFragment() &&
+           url.userInfo().isEmpty();
+}
 
 char commandCode(Command command) {
     return kEntries[static_cast<int>(command)].code;
@@ -213,6 +232,8 @@ void SettingsStore::change(const Settings& settings) {
         file.setValue(QLatin1String(kEffectsVolume), settings.effectsVolume);
         if (!settings.playerName.isEmpty())
             file.setValue(QLatin1String(kPlayerName), settings.playerName);
+        if (!settings.boardUrl.isEmpty())
+            file.setValue(QLatin1String(kBoardUrl), settings.boardUrl);
         for (int command = 0; command < kCommandCount; ++command) {
             QStringList names;
             for (const QKeyCombination key : settings.keys[command])

@@ -1,5 +1,5 @@
 // The player's settings: extra keys for the play field, full screen, the music at the start of
-// a game and the volumes, kept in a file between runs.
+// a game, the volumes and the score board, kept in a file between runs.
 #pragma once
 
 #include <QKeyCombination>
@@ -44,6 +44,10 @@ bool isFixedKey(QKeyCombination key);
 /// keypad flag left out.
 QKeyCombination pressedKey(int key, Qt::KeyboardModifiers modifiers);
 
+/// Whether `text` can name a score board: an http or https address with a host, and no query,
+/// no fragment and no user name in it.
+bool isBoardAddress(const QString& text);
+
 /// Every setting; constructed, the defaults: the letters alone, a window, the music on at the
 /// start, both volumes full.
 struct Settings {
@@ -61,6 +65,8 @@ struct Settings {
     int effectsVolume = 100;
     /// The name last given for the table of best games, which the name box offers next.
     QString playerName;
+    /// The score board the player has joined (see isBoardAddress), or empty for none.
+    QString boardUrl;
 
     bool operator==(const Settings&) const = default;
 

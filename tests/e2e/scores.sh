@@ -23,21 +23,6 @@ printf '1500\r\n' >record.dat
 echo "ok: an earlier recording checks out here, record.dat untouched"
 
 start() { "$build/zelto" "$@" >>game.log 2>&1 & pids+=($!); }
-on() { xdotool search --all --onlyvisible --pid "$1" --name "^$2\$" 2>/dev/null | head -1; }
-# play PID KEY: on the field of program PID, steers with KEY and fires once a second until the
-# score has two digits (its caption is wider than 12 pixels).
-play() {
-    wait_for on "$1" Form1 || fail "no play field"
-    xdotool windowfocus --sync "$(on "$1" Form1)" sleep 0.5 key --clearmodifiers "$2"
-    for _ in {1..20}; do
-        xdotool key --clearmodifiers m sleep 1
-        (($(import -window "$(on "$1" Form1)" -crop 60x17+136+576 +repage png:- |
-            convert - -threshold 50% -trim -format %w info:) > 12)) && return
-    done
-    fail "no points in 20 volleys"
-}
-named() { wait_for window Nome || fail "no name box"; xdotool windowfocus --sync "$(window Nome)" \
-    key --clearmodifiers ctrl+a type "$1" && xdotool key Return; }
 shown() { wait_for window Punteggi && sed -n 's/.*the scores window shows: //p' game.log | tail -1; }
 # The table's recordings check out, named: "POINTS NAME" each, best first (ties: as entered).
 expected() {
@@ -87,7 +72,7 @@ for steer in x z; do
 done
 xdotool windowfocus --sync "$(on "${pids[0]}" Nome)" key Return \
     windowfocus --sync "$(on "${pids[1]}" Nome)" key Return
-# (The count is taken on every try: both programs write the index in their own time.)
+# wait_for runs its command again each time: the count is taken in it, not once before.
 wait_for bash -c "(( \$(grep -c . '$table/index') == 5 ))" || fail "$(cat "$table/index")"
 [[ $(expected | grep -o , | wc -l) == 3 ]] || fail "a recording is missing"
 echo "ok: two programs ending games at once both enter the table"

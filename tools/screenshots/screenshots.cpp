@@ -3,7 +3,8 @@
 // Renders the pictures of the README with the game's own drawing code, offscreen, so they
 // never go stale: the start menu, the keys help screen and the about box (menu.png, keys.png,
 // about.png), the settings window with the arrows and Space chosen (settings.png), the menu in
-// English (menu-en.png), the scores window and the name box (scores.png, name.png), and a game
+// English (menu-en.png), the scores window's two pages and the name box (scores.png,
+// scores-online.png, name.png), and a game
 // under way in the play-field window (game.png), played through the program's session on a
 // virtual clock. With --stages it also renders the stages of the difficulty progression
 // (aliens.png, saucer.png, image8.png). QT_SCALE_FACTOR=2 (or 1.5) renders them as a screen of
@@ -20,6 +21,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <cstdio>
 #include <cstdlib>
@@ -125,8 +127,34 @@ int main(int argc, char** argv) {
                         QDateTime(QDate(2026, 12, game.day), QTime(21, 30)),
                         game.seconds * 1000LL,
                         {}});
+    // The first four sent to a board, the fifth refused, the sixth waiting.
+    QMap<QString, zelto::Delivery> deliveries;
+    QList<zelto::BoardEntry> board;
+    const QString address = QStringLiteral("https://scores.example.org");
+    const std::pair<const char*, long long> kBoard[] = {
+        {"Edsger", 136000}, {"Barbara", 52300}, {"Margherita", 4650}, {"Ken", 3900},
+        {"Ada", 2800},      {"Niklaus", 2750},  {"Frances", 2100},    {"Ada", 1350},
+        {"Grace", 1350},    {"Donald", 1200},   {"Linus", 600}};
+    for (const auto& [name, points] : kBoard) {
+        const qint64 rank = board.size() + 1;
+        board.append({rank, rank * 7, QString::fromUtf8(name), points, points * 40 + 20000, 90,
+                      QDateTime(QDate(2026, 12, 1 + int(rank)), QTime(20, 15))});
+    }
+    for (qsizetype at = 0; at < entries.size(); ++at) {
+        entries[at].file = QStringLiteral("game-%1.zrp").arg(at);
+        zelto::Delivery& delivery = deliveries[entries[at].file];
+        delivery.board = address;
+        delivery.state = at < 4   ? zelto::Delivery::State::Sent
+                         : at < 5 ? zelto::Delivery::State::Refused
+                                  : zelto::Delivery::State::Waiting;
+        delivery.reason = QStringLiteral("this name belongs to another key");
+        const qint64 shown[] = {3, 5, 8, 9};
+        delivery.entry = board.value(shown[std::min<qsizetype>(at, 3)] - 1);
+    }
     zelto::ScoresWindow scores;
     scores.setEntries({}, entries, 2);
+    scores.setDeliveries(address, deliveries, {});
+    scores.setBoardTable(board, 2007, {});
     scores.show();
     zelto::NameBox name(1350, QStringLiteral("Ada"));
     name.show();
@@ -142,6 +170,10 @@ int main(int argc, char** argv) {
         if (!window->grab().save(out.filePath(QString::fromLatin1(file))))
             return 1;
     }
+    scores.tabs->setCurrentIndex(1);
+    QApplication::processEvents();
+    if (!scores.grab().save(out.filePath(QStringLiteral("scores-online.png"))))
+        return 1;
     zelto::Settings arrows;
     arrows.keys = zelto::Settings::arrowsAndSpace();
     renderer.app.settings().change(arrows);
