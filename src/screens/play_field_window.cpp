@@ -5,12 +5,14 @@
 #include "settings/settings.h"
 #include "shell/session.h"
 
+#include <QBackingStore>
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScreen>
 #include <QTransform>
+#include <QWindow>
 #include <algorithm>
 
 namespace zelto {
@@ -45,17 +47,41 @@ QTransform PlayFieldWindow::fieldToWindow() const {
 }
 
 void PlayFieldWindow::paintEvent(QPaintEvent* event) {
-    const Form1* form = session_.field().form();
     QPainter painter(this);
+    paintField(painter, event->rect());
+}
+
+void PlayFieldWindow::present(const QRegion& region) {
+    QBackingStore* store = backingStore();
+    QWindow* window = windowHandle();
+    // Before the first exposure, or while a new size is on its way, the widget's own paint
+    // event does it.
+    if (!store || !window || !window->isExposed() || store->size() != size()) {
+        update(region);
+        return;
+    }
+    store->beginPaint(region);
+    if (QPaintDevice* device = store->paintDevice()) {
+        QPainter painter(device);
+        painter.setClipRegion(region);
+        paintField(painter, region.boundingRect());
+    }
+    store->endPaint();
+    store->flush(region, window);
+    emit presented(region);
+}
+
+void PlayFieldWindow::paintField(QPainter& painter, const QRect& rect) {
+    const Form1* form = session_.field().form();
     const QTransform transform = fieldToWindow();
     // Around a scaled field the window stays black.
     if (!form || !transform.isIdentity())
-        painter.fillRect(event->rect(), Qt::black);
+        painter.fillRect(rect, Qt::black);
     if (!form)
         return;
     painter.setTransform(transform);
     // Rounded outwards, so that a field pixel partly exposed is painted whole.
-    const QRect exposed = transform.inverted().mapRect(QRectF(event->rect())).toAlignedRect() &
+    const QRect exposed = transform.inverted().mapRect(QRectF(rect)).toAlignedRect() &
                           QRect(QPoint(0, 0), kFieldPixelSize);
     painter_.paint(painter, *form, exposed);
     if (session_.isPaused()) {
@@ -136,14 +162,14 @@ void PlayFieldWindow::refresh() {
         return;
     const QTransform transform = fieldToWindow();
     if (transform.isIdentity()) {
-        update(changed);
+        present(changed);
         return;
     }
     // Rounded outwards where a field pixel covers fractions of window pixels.
     QRegion window;
     for (const QRect& box : changed)
         window += transform.mapRect(QRectF(box)).toAlignedRect();
-    update(window);
+    present(window);
 }
 
 void PlayFieldWindow::closeEvent(QCloseEvent* event) {

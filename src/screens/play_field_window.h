@@ -13,11 +13,14 @@ class SettingsStore;
 
 /// Shows the play field of a session and passes the typed keys to it. The client area is the
 /// field's 800 x 600 pixels, black, without frame, title bar or task-bar entry. Painting only reads
-/// the field; after every advance of the clock and every key the window repaints just the boxes of
-/// what changed. Pause and Escape pause the game and resume it; while it is paused "Pausa" stands
-/// in the middle of the field. When the field closes (the quit key) the window emits closed() and
-/// closes; it deletes itself on close. Closing the window otherwise (by the window system) closes
-/// the field too, paused or not, unless its message box is open.
+/// the field; after every advance of the clock and every key the window paints just the boxes of
+/// what changed straight into its backing store and hands them to the window system at once, in
+/// one present, without a paint event: the session wakes once a frame, so the window presents at
+/// most once a frame, and every present shows whole ticks. Pause and Escape pause the game and
+/// resume it; while it is paused "Pausa" stands in the middle of the field. When the field closes
+/// (the quit key) the window emits closed() and closes; it deletes itself on close. Closing the
+/// window otherwise (by the window system) closes the field too, paused or not, unless its message
+/// box is open.
 ///
 /// A key press becomes a code for the session here: the player's extra keys (`settings`) as
 /// their command's letter, or their pause or full screen; any other key that types a
@@ -36,6 +39,9 @@ public:
 signals:
     /// The play field is gone and the window is closing.
     void closed();
+    /// The window has just handed `region` (window pixels) of the field to the window system
+    /// after a change, outside a paint event.
+    void presented(const QRegion& region);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -48,6 +54,11 @@ protected:
 private:
     /// Repaints what changed since the last look, and closes once the field has closed.
     void refresh();
+    /// Paints `region` (window pixels) into the backing store and flushes it; asks for a paint
+    /// event instead while the window cannot be painted into directly.
+    void present(const QRegion& region);
+    /// Paints the part `rect` (window pixels) of the window as it stands, "Pausa" included.
+    void paintField(QPainter& painter, const QRect& rect);
     /// Field pixels to window pixels: the identity at 800 x 600 on an ordinary screen, else the
     /// largest whole number of device pixels to a field pixel that fits, centred on black.
     QTransform fieldToWindow() const;
