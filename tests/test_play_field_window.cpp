@@ -103,15 +103,20 @@ bool middleLit(QWidget* window) {
     return *std::max_element(middle.constBits(), middle.constBits() + middle.sizeInBytes()) > 200;
 }
 
-/// Collects what the window presents after a change, and counts its paint events.
+/// Collects what the window presents after a change, the field's time each shows and whether
+/// a tick was under way then, and counts the window's paint events.
 struct PaintLog : QObject {
     QList<QRegion> presents;
+    QList<std::int64_t> shownAt;
     QRegion painted;
     int paintEvents = 0;
-    explicit PaintLog(PlayFieldWindow* window) {
+    int midTick = 0;
+    PaintLog(PlayFieldWindow* window, const Session& session) {
         window->installEventFilter(this);
-        connect(window, &PlayFieldWindow::presented, this, [this](const QRegion& region) {
+        connect(window, &PlayFieldWindow::presented, this, [this, &session](const QRegion& region) {
             presents << region;
+            shownAt << session.field().now();
+            midTick += session.isAdvancing();
             painted += region;
         });
     }
@@ -132,7 +137,7 @@ private slots:
         VirtualPad pad(program.pads.gamepads());
         QVERIFY(QTest::qWaitForWindowExposed(program.window()));
         QCoreApplication::processEvents(); // the first, full paint
-        PaintLog log(program.window());
+        PaintLog log(program.window(), program.session);
         QTest::keyClick(program.window(), Qt::Key_P); // stops nothing that shows
         program.wait(100);                            // the movers on a 100 ms period fall one step
         QVERIFY(log.painted.contains(QRect(744, 0, 30, 39)));      // Image7, old and new
@@ -187,7 +192,7 @@ private slots:
         Running shell;
         QVERIFY(QTest::qWaitForWindowExposed(shell.window()));
         QCoreApplication::processEvents();
-        PaintLog log(shell.window());
+        PaintLog log(shell.window(), shell.session);
         const QRect ship(256, 496, 50, 64);
         // Each wake-up as it is due, and the field's time after it: that of its last tick.
         const std::pair<std::int64_t, std::int64_t> frames[] = {{100, 100}, {150, 150}, {164, 160},
@@ -203,15 +208,19 @@ private slots:
             QCOMPARE(shell.session.wakeAt(), std::optional(wake));
             shell.time = wake;
             log.presents.clear();
+            log.shownAt.clear();
             QSignalSpy woke(&shell.session, &Session::changed);
             QVERIFY(woke.wait(1000));
             QCOMPARE(woke.count(), 1);
+            // One present a frame, made once its last tick has run whole.
             QCOMPARE(log.presents.size(), 1);
+            QCOMPARE(log.shownAt, QList<std::int64_t>{fieldTime});
             QCOMPARE(shell.session.field().now(), fieldTime);
             // The ship's first step, due at 240, in the frame of its tick.
             QCOMPARE(QRegion(ship).subtracted(log.presents[0]).isEmpty(), wake == 240);
         }
         QCOMPARE(log.paintEvents, 0);
+        QCOMPARE(log.midTick, 0);
     }
 
     void messageBoxGoesOnDeliveringTicks() {
