@@ -100,12 +100,25 @@ bool middleLit(QWidget* window) {
     return *std::max_element(middle.constBits(), middle.constBits() + middle.sizeInBytes()) > 200;
 }
 
-/// Collects the areas the window is asked to paint.
+/// Collects what the window presents after a change, the field's time each shows and whether
+/// a tick was under way then, and counts the window's paint events.
 struct PaintLog : QObject {
+    QList<QRegion> presents;
+    QList<std::int64_t> shownAt;
     QRegion painted;
+    int paintEvents = 0;
+    int midTick = 0;
+    PaintLog(PlayFieldWindow* window, const Session& session) {
+        window->installEventFilter(this);
+        connect(window, &PlayFieldWindow::presented, this, [this, &session](const QRegion& region) {
+            presents << region;
+            shownAt << session.field().now();
+            midTick += session.isAdvancing();
+            painted += region;
+        });
+    }
     bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::Paint)
-            painted += static_cast<QPaintEvent*>(event)->region();
+        paintEvents += event->type() == QEvent::Paint;
         return false;
     }
 };
@@ -121,11 +134,10 @@ private slots:
         VirtualPad pad(program.pads.gamepads());
         QVERIFY(QTest::qWaitForWindowExposed(program.window()));
         QCoreApplication::processEvents(); // the first, full paint
-        PaintLog log;
-        program.window()->installEventFilter(&log);
+        PaintLog log(program.window(), program.session);
         QTest::keyClick(program.window(), Qt::Key_P); // stops nothing that shows
         program.wait(100);                            // the movers on a 100 ms period fall one step
-        QTRY_VERIFY(log.painted.contains(QRect(744, 0, 30, 39)));  // Image7, old and new
+        QVERIFY(log.painted.contains(QRect(744, 0, 30, 39)));      // Image7, old and new
         QVERIFY(!log.painted.intersects(QRect(256, 496, 50, 64))); // the ship stood still
         QCOMPARE(program.window()->size(), QSize(800, 600));
         QVERIFY(program.window()->windowFlags().testFlag(Qt::FramelessWindowHint));
@@ -168,6 +180,52 @@ private slots:
         QCOMPARE(QCoreApplication::exec(), 0);
         QCOMPARE(readFile(record), saved);
         QVERIFY(program.session.isOpen()); // no close handling ran
+    }
+
+    // The clock's timer wakes the program at most once a frame: the ticks due in it run at
+    // their own moments and are presented together, once, straight from the change; no tick
+    // waits more than Session::kMostLateMs; a key is presented at once. Also run on X11 (see
+    // tests/e2e/controls.sh).
+    void aFrameIsOnePresentOfWholeTicks() {
+        Running shell;
+        QVERIFY(QTest::qWaitForWindowExposed(shell.window()));
+        QCoreApplication::processEvents();
+        PaintLog log(shell.window(), shell.session);
+        const QRect ship(256, 496, 50, 64);
+        // Each wake-up as it is due, and the field's time after it: that of its last tick.
+        const std::pair<std::int64_t, std::int64_t> frames[] = {{100, 100}, {150, 150}, {164, 160},
+                                                                {180, 172}, {196, 188}, {208, 204},
+                                                                {224, 220}, {240, 240}};
+        for (const auto& [wake, fieldTime] : frames) {
+            if (wake == 150) { // the volley starts, its timer 16 ms; the ship's 100 ms
+                shell.time = 140;
+                QTest::keyClick(shell.window(), Qt::Key_M);
+                QTest::keyClick(shell.window(), Qt::Key_X);
+                QCOMPARE(log.presents.size(), 1); // the volley at once; "x" shows nothing yet
+            }
+            QCOMPARE(shell.session.wakeAt(), std::optional(wake));
+            shell.time = wake;
+            log.presents.clear();
+            log.shownAt.clear();
+            QSignalSpy woke(&shell.session, &Session::changed);
+            QVERIFY(woke.wait(1000));
+            QCOMPARE(woke.count(), 1);
+            // One present a frame, made once its last tick has run whole.
+            QCOMPARE(log.presents.size(), 1);
+            QCOMPARE(log.shownAt, QList<std::int64_t>{fieldTime});
+            QCOMPARE(shell.session.field().now(), fieldTime);
+            // The ship's first step, due at 240, in the frame of its tick.
+            QCOMPARE(QRegion(ship).subtracted(log.presents[0]).isEmpty(), wake == 240);
+        }
+        QCOMPARE(log.paintEvents, 0);
+        QCOMPARE(log.midTick, 0);
+        // The window shows what painting it afresh gives, on X11 drawn by the X server.
+        QWidget* window = shell.window();
+        QCOMPARE(window->screen()
+                     ->grabWindow(window->winId())
+                     .toImage()
+                     .convertToFormat(QImage::Format_RGB32),
+                 window->grab().toImage().convertToFormat(QImage::Format_RGB32));
     }
 
     void messageBoxGoesOnDeliveringTicks() {

@@ -3,6 +3,7 @@
 #include "platform/runtime_library.h"
 
 #include <QDir>
+#include <QFile>
 #include <SDL.h>
 #include <cstdlib>
 #include <optional>
@@ -78,6 +79,29 @@ void toLog(void*, int, SDL_LogPriority, const char* message) {
     qCDebug(lcPad, "SDL: %s", message);
 }
 
+/// Whether an input device of the system can be a controller: one with a joystick handler
+/// (jsN), or with joystick or gamepad buttons (BTN_JOYSTICK 0x120 to BTN_THUMBR 0x13e), as
+/// the kernel lists them in /proc/bus/input/devices. One small read, no library.
+bool controllerMayBePlugged() {
+    QFile devices(QStringLiteral("/proc/bus/input/devices"));
+    if (!devices.open(QIODevice::ReadOnly | QIODevice::Text))
+        return true; // cannot tell: let SDL look
+    for (const QByteArray& line : devices.readAll().split('\n')) {
+        if (line.startsWith("H: Handlers=") && (line.contains(" js") || line.contains("=js")))
+            return true;
+        if (!line.startsWith("B: KEY="))
+            continue;
+        // Words of 64 bits, the highest first.
+        const QList<QByteArray> words = line.mid(7).trimmed().split(' ');
+        for (int bit = 0x120; bit < 0x140; ++bit) {
+            const qsizetype word = words.size() - 1 - bit / 64;
+            if (word >= 0 && (words[word].toULongLong(nullptr, 16) >> (bit % 64)) & 1)
+                return true;
+        }
+    }
+    return false;
+}
+
 } // namespace
 
 int StickPush::move(int x) {
@@ -122,7 +146,18 @@ void Gamepads::start() {
     poll();
 }
 
+void Gamepads::startWhenPlugged() {
+    if (started_ || controllerMayBePlugged()) {
+        start();
+        return;
+    }
+    qCDebug(lcPad, "no controller plugged in: SDL waits until one may be");
+    watchDevices();
+}
+
 void Gamepads::watchDevices() {
+    if (!watcher_.directories().isEmpty())
+        return;
     // A folder that does not exist yet is watched for in its parent.
     watcher_.addPath(QDir(QString::fromLatin1(kDeviceFolder)).exists()
                          ? QString::fromLatin1(kDeviceFolder)
@@ -133,6 +168,11 @@ void Gamepads::watchDevices() {
                 return;
             watcher_.removePath(path);
             watcher_.addPath(QString::fromLatin1(kDeviceFolder));
+        }
+        if (!started_) {
+            if (controllerMayBePlugged())
+                start();
+            return;
         }
         lookForControllers();
     });

@@ -72,6 +72,10 @@ public:
     /// Starts SDL, opens the controllers already attached and watches for more. Does nothing
     /// the second time; without SDL's controller support it says so in zelto.pad and stays idle.
     void start();
+    /// Starts SDL (as start()) only once the system has an input device that can be a
+    /// controller; until then SDL is not even loaded (it and the libraries it pulls in cost
+    /// some 2 MB), and only the device folder is watched.
+    void startWhenPlugged();
     /// Lets SDL look for new controllers for kLookMs, as a change of the device folder does.
     void lookForControllers();
     /// Reads what the controllers did since the last look: new and lost controllers, and the

@@ -10,6 +10,7 @@
 #include <cmath>
 #include <string_view>
 #include <tuple>
+#include <type_traits>
 
 namespace zelto {
 
@@ -189,58 +190,82 @@ FieldPainter::FieldPainter() : font_(msSansSerif(12, true)) {
     }
 }
 
+void walkField(FieldCanvas& canvas, const Form1& form, const QRect& exposed) {
+    canvas.fill(exposed, Rgb{0, 0, 0});
+    const auto draw = [&](const auto& object) {
+        using Object = std::decay_t<decltype(object)>;
+        if constexpr (std::is_same_v<Object, Image>) {
+            const QRect box = boxOf(object);
+            if (!object.visible || !object.picture || !box.intersects(exposed))
+                return;
+            const auto art = static_cast<std::size_t>(object.picture->art);
+            const QImage& picture = decodedArtwork()[art];
+            if (picture.isNull())
+                return;
+            // The picture keeps its own size; a box smaller than the picture shows its
+            // top-left part.
+            canvas.picture(art, QRect(box.topLeft(), box.size().boundedTo(picture.size())));
+        } else if constexpr (std::is_same_v<Object, Shape>) {
+            const QRect box = boxOf(object);
+            if (!object.visible || box.isEmpty() || !box.intersects(exposed))
+                return;
+            if (object.fill)
+                canvas.fill(box, *object.fill);
+            // The outline lies inside the box, one pixel wide on every side.
+            canvas.fill(QRect(box.left(), box.top(), box.width(), 1), object.border);
+            canvas.fill(QRect(box.left(), box.bottom(), box.width(), 1), object.border);
+            canvas.fill(QRect(box.left(), box.top(), 1, box.height()), object.border);
+            canvas.fill(QRect(box.right(), box.top(), 1, box.height()), object.border);
+        } else if constexpr (std::is_same_v<Object, Label>) {
+            const QRect box = boxOf(object);
+            if (!box.isEmpty() && box.intersects(exposed))
+                canvas.label(object, box);
+        }
+        // Picture stores, timers and sound controls are never drawn.
+    };
+    for (const Form1Member& member : kDrawnObjects)
+        std::visit([&](auto m) { draw(form.*m); }, member);
+}
+
+const QImage& fieldPicture(std::size_t art) {
+    return decodedArtwork()[art];
+}
+
+/// The field on a QPainter, in field pixels.
+class PainterCanvas final : public FieldCanvas {
+public:
+    PainterCanvas(QPainter& painter, const FieldPainter& owner) : p_(painter), owner_(owner) {}
+    void fill(const QRect& box, Rgb color) override { p_.fillRect(box, toColor(color)); }
+    void picture(std::size_t art, const QRect& box) override {
+        p_.drawPixmap(box.topLeft(), owner_.pictures_[art], QRect(QPoint(0, 0), box.size()));
+    }
+    void label(const Label& label, const QRect& box) override {
+        p_.fillRect(box, toColor(label.background));
+        p_.save();
+        p_.setClipRect(box, Qt::IntersectClip);
+        // An ampersand marks a mnemonic as in every caption of the window ("&&" shows one).
+        p_.drawText(box,
+                    int(toQt(label.alignment) | Qt::AlignTop) | Qt::TextWordWrap |
+                        Qt::TextShowMnemonic,
+                    captionText(label.caption));
+        p_.restore();
+    }
+
+private:
+    QPainter& p_;
+    const FieldPainter& owner_;
+};
+
 void FieldPainter::paint(QPainter& painter, const Form1& form, const QRect& exposed) const {
     painter.save();
     // Pictures keep their pixels on high-density screens: scaled, never smoothed.
     painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
     painter.setRenderHint(QPainter::Antialiasing, false);
     painter.setClipRect(exposed, Qt::IntersectClip);
-    painter.fillRect(exposed, Qt::black);
     painter.setFont(font_);
     painter.setPen(Qt::white);
-    for (const Form1Member& member : kDrawnObjects)
-        std::visit([&](auto m) { draw(painter, form.*m, exposed); }, member);
-    painter.restore();
-}
-
-void FieldPainter::draw(QPainter& painter, const Image& image, const QRect& exposed) const {
-    const QRect box = boxOf(image);
-    if (!image.visible || !image.picture || !box.intersects(exposed))
-        return;
-    const QPixmap& picture = pictures_[static_cast<std::size_t>(image.picture->art)];
-    if (picture.isNull())
-        return;
-    // The picture keeps its own size; a box smaller than the picture shows its top-left part.
-    const QRect source(0, 0, std::min(box.width(), picture.width()),
-                       std::min(box.height(), picture.height()));
-    painter.drawPixmap(box.topLeft(), picture, source);
-}
-
-void FieldPainter::draw(QPainter& painter, const Shape& shape, const QRect& exposed) const {
-    const QRect box = boxOf(shape);
-    if (!shape.visible || box.isEmpty() || !box.intersects(exposed))
-        return;
-    if (shape.fill)
-        painter.fillRect(box, toColor(*shape.fill));
-    // The outline lies inside the box, one pixel wide on every side.
-    const QColor border = toColor(shape.border);
-    painter.fillRect(QRect(box.left(), box.top(), box.width(), 1), border);
-    painter.fillRect(QRect(box.left(), box.bottom(), box.width(), 1), border);
-    painter.fillRect(QRect(box.left(), box.top(), 1, box.height()), border);
-    painter.fillRect(QRect(box.right(), box.top(), 1, box.height()), border);
-}
-
-void FieldPainter::draw(QPainter& painter, const Label& label, const QRect& exposed) const {
-    const QRect box = boxOf(label);
-    if (box.isEmpty() || !box.intersects(exposed))
-        return;
-    painter.fillRect(box, toColor(label.background));
-    painter.save();
-    painter.setClipRect(box, Qt::IntersectClip);
-    // An ampersand marks a mnemonic as in every caption of the window ("&&" shows one).
-    painter.drawText(
-        box, int(toQt(label.alignment) | Qt::AlignTop) | Qt::TextWordWrap | Qt::TextShowMnemonic,
-        captionText(label.caption));
+    PainterCanvas canvas(painter, *this);
+    walkField(canvas, form, exposed);
     painter.restore();
 }
 

@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <string>
 
+class QImage;
 class QPainter;
 
 namespace zelto {
@@ -58,6 +59,25 @@ private:
     std::array<Item, objectsWith<kDrawn>().size()> items_{};
 };
 
+/// What painting the field comes to, step by step, for a painter of any kind. Coordinates are
+/// the field's pixels.
+class FieldCanvas {
+public:
+    virtual ~FieldCanvas() = default;
+    virtual void fill(const QRect& box, Rgb color) = 0;
+    /// The picture `art` (an index of kArtwork) at `box.topLeft()`, its top-left `box.size()`.
+    virtual void picture(std::size_t art, const QRect& box) = 0;
+    /// A label whose box is `box`: its background, and its caption over it.
+    virtual void label(const Label& label, const QRect& box) = 0;
+};
+
+/// Paints the part `exposed` of the field on `canvas`: black, then every drawn object that
+/// meets it, in the order of kForm1Objects, as FieldPainter describes.
+void walkField(FieldCanvas& canvas, const Form1& form, const QRect& exposed);
+
+/// A picture of kArtwork as the field draws it (opaque, Format_RGB32); null when missing.
+const QImage& fieldPicture(std::size_t art);
+
 /// Paints a play field. Pictures are drawn opaque at their natural size (never stretched),
 /// shapes as a one-pixel outline in their border colour over their fill, labels in white bold
 /// text on their background, clipped to their box; hidden objects and images without a picture
@@ -73,13 +93,7 @@ public:
     void paint(QPainter& painter, const Form1& form, const QRect& exposed) const;
 
 private:
-    void draw(QPainter& painter, const Image& image, const QRect& exposed) const;
-    void draw(QPainter& painter, const Shape& shape, const QRect& exposed) const;
-    void draw(QPainter& painter, const Label& label, const QRect& exposed) const;
-    /// Picture stores, timers and sound controls are never drawn.
-    template <typename Object>
-    void draw(QPainter&, const Object&, const QRect&) const {}
-
+    friend class PainterCanvas;
     std::array<QPixmap, kArtwork.size()> pictures_;
     QFont font_;
 };

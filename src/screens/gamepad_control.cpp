@@ -53,7 +53,7 @@ GamepadControl::GamepadControl(Screens& screens, Session& session, QObject* pare
     : QObject(parent), screens_(screens), session_(session) {
     connect(&pads_, &Gamepads::pressed, this, &GamepadControl::press);
     // Starting SDL takes a few milliseconds, which must not hold up the first window.
-    afterFirstPaint(screens_.menu(), [this] { pads_.start(); });
+    afterFirstPaint(screens_.menu(), [this] { pads_.startWhenPlugged(); });
 }
 
 void GamepadControl::press(PadButton button) {

@@ -2,15 +2,19 @@
 
 #include "kit/fonts.h"
 #include "kit/task_bar.h"
+#include "screens/x11_field_view.h"
 #include "settings/settings.h"
 #include "shell/session.h"
 
+#include <QBackingStore>
 #include <QCloseEvent>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScreen>
 #include <QTransform>
+#include <QWindow>
 #include <algorithm>
 
 namespace zelto {
@@ -29,7 +33,14 @@ PlayFieldWindow::PlayFieldWindow(Session& session, const SettingsStore& settings
     QPalette black = palette();
     black.setColor(QPalette::Window, Qt::black);
     setPalette(black);
+    // On X11 the X server draws the field into the window itself, which is then its only
+    // copy: Qt must not double-buffer it (the attribute goes before the native window).
+    setAttribute(Qt::WA_PaintOnScreen, QGuiApplication::platformName() == QLatin1String("xcb"));
     keepOffTaskBar(*this);
+    x11_ = X11FieldView::create(
+        *this, [this](QPainter& painter, const QRect& rect) { paintField(painter, rect); });
+    if (!x11_)
+        setAttribute(Qt::WA_PaintOnScreen, false);
     connect(&session_, &Session::changed, this, &PlayFieldWindow::refresh);
     connect(&session_, &Session::pausedChanged, this, qOverload<>(&QWidget::update));
 }
@@ -44,18 +55,61 @@ QTransform PlayFieldWindow::fieldToWindow() const {
     return fieldTransform(size(), devicePixelRatio());
 }
 
+QPaintEngine* PlayFieldWindow::paintEngine() const {
+    // None while the X server draws the window: Qt then leaves all of its painting to us.
+    return x11_ ? nullptr : QWidget::paintEngine();
+}
+
 void PlayFieldWindow::paintEvent(QPaintEvent* event) {
-    const Form1* form = session_.field().form();
+    // Rendered into something else (QWidget::render, grab) the window paints as usual.
+    if (x11_ && !redirected(nullptr)) {
+        x11_->draw(session_.field().form(), event->region(), session_.isPaused());
+        return;
+    }
     QPainter painter(this);
+    paintField(painter, event->rect());
+}
+
+void PlayFieldWindow::present(const QRegion& region) {
+    if (x11_) {
+        if (!windowHandle() || !windowHandle()->isExposed()) {
+            update(region);
+            return;
+        }
+        x11_->draw(session_.field().form(), region, session_.isPaused());
+        emit presented(region);
+        return;
+    }
+    QBackingStore* store = backingStore();
+    QWindow* window = windowHandle();
+    // Before the first exposure, or while a new size is on its way, the widget's own paint
+    // event does it.
+    if (!store || !window || !window->isExposed() || store->size() != size()) {
+        update(region);
+        return;
+    }
+    store->beginPaint(region);
+    if (QPaintDevice* device = store->paintDevice()) {
+        QPainter painter(device);
+        painter.setClipRegion(region);
+        paintField(painter, region.boundingRect());
+    }
+    store->endPaint();
+    store->flush(region, window);
+    emit presented(region);
+}
+
+void PlayFieldWindow::paintField(QPainter& painter, const QRect& rect) {
+    const Form1* form = session_.field().form();
     const QTransform transform = fieldToWindow();
     // Around a scaled field the window stays black.
     if (!form || !transform.isIdentity())
-        painter.fillRect(event->rect(), Qt::black);
+        painter.fillRect(rect, Qt::black);
     if (!form)
         return;
-    painter.setTransform(transform);
+    painter.setTransform(transform, true);
     // Rounded outwards, so that a field pixel partly exposed is painted whole.
-    const QRect exposed = transform.inverted().mapRect(QRectF(event->rect())).toAlignedRect() &
+    const QRect exposed = transform.inverted().mapRect(QRectF(rect)).toAlignedRect() &
                           QRect(QPoint(0, 0), kFieldPixelSize);
     painter_.paint(painter, *form, exposed);
     if (session_.isPaused()) {
@@ -136,14 +190,14 @@ void PlayFieldWindow::refresh() {
         return;
     const QTransform transform = fieldToWindow();
     if (transform.isIdentity()) {
-        update(changed);
+        present(changed);
         return;
     }
     // Rounded outwards where a field pixel covers fractions of window pixels.
     QRegion window;
     for (const QRect& box : changed)
         window += transform.mapRect(QRectF(box)).toAlignedRect();
-    update(window);
+    present(window);
 }
 
 void PlayFieldWindow::closeEvent(QCloseEvent* event) {

@@ -14,8 +14,12 @@ QString fromBytes(std::string_view bytes) {
 } // namespace
 
 void QtHost::showMessage(std::string_view text, std::string_view title) {
+    if (boxOpen_)
+        boxOpen_(true);
     if (boxes_)
         boxes_->show(fromBytes(text), fromBytes(title));
+    if (boxOpen_)
+        boxOpen_(false);
 }
 
 void QtHost::recordWarning(std::string_view why) {

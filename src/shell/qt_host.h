@@ -4,6 +4,7 @@
 #include "field/host.h"
 
 #include <QString>
+#include <functional>
 
 namespace zelto {
 
@@ -29,9 +30,13 @@ public:
     void recordWarning(std::string_view why) override;
     /// Answers the box that is open; false when none is.
     bool answerBox() { return boxes_ && boxes_->answer(); }
+    /// Called with true just before a box opens, from the handler that opens it, and with
+    /// false once it has been answered.
+    void setBoxOpen(std::function<void(bool)> boxOpen) { boxOpen_ = std::move(boxOpen); }
 
 private:
     MessageBoxes* boxes_;
+    std::function<void(bool)> boxOpen_;
 };
 
 } // namespace zelto

@@ -2,6 +2,7 @@
 
 #include "platform/logging.h"
 
+#include <QAbstractEventDispatcher>
 #include <QGuiApplication>
 #include <algorithm>
 #include <exception>
@@ -26,7 +27,26 @@ Session::Session(const SessionSetup& setup, QObject* parent)
     elapsed_.start();
     timer_.setSingleShot(true);
     timer_.setTimerType(Qt::PreciseTimer);
-    connect(&timer_, &QTimer::timeout, this, &Session::advance);
+    connect(&timer_, &QTimer::timeout, this, &Session::wake);
+    // A handler may open a modal message box whose event loop must go on delivering the other
+    // timers' ticks: the timer is armed for them as the box opens, and again whenever the
+    // box's event loop finds it idle, since the handler has not returned to re-arm it.
+    host_.setBoxOpen([this](bool open) {
+        boxesOpen_ += open ? 1 : -1;
+        if (open && boxesOpen_ == 1) {
+            const auto* dispatcher = QAbstractEventDispatcher::instance(thread());
+            const auto rearm = [this] {
+                if (!timer_.isActive())
+                    reschedule();
+            };
+            boxLoop_[0] = connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this, rearm);
+            boxLoop_[1] = connect(dispatcher, &QAbstractEventDispatcher::awake, this, rearm);
+        } else if (!open && boxesOpen_ == 0) {
+            disconnect(boxLoop_[0]);
+            disconnect(boxLoop_[1]);
+        }
+        reschedule();
+    });
     recorder_.follow(field_, [this] { return now(); });
     // The program is inactive only when none of its windows has the focus. A recording
     // watched goes on: only the player pauses it.
@@ -63,7 +83,8 @@ void Session::guarded(const char* what, Call call) {
 void Session::open() {
     if (field_.isOpen())
         return;
-    advance();
+    if (!watching_ && !isPaused())
+        bringUpToNow();
     if (recording())
         recorder_.gameOpening();
     guarded("opening the field", [this] { field_.show(); });
@@ -84,7 +105,7 @@ void Session::type(int code) {
             close();
         return;
     }
-    advance();
+    bringUpToNow();
     if (recording())
         recorder_.key(code);
     guarded("a key", [this, code] { field_.keyPress(code); });
@@ -134,22 +155,44 @@ bool Session::answerBox() {
 }
 
 void Session::advance() {
-    if (!watching_ && !isPaused())
-        step(now());
+    if (watching_ || isPaused())
+        return;
+    bringUpToNow();
+    settle();
+}
+
+void Session::bringUpToNow() {
+    const std::int64_t at = now();
+    catchUp(at);
+    step(at);
+}
+
+void Session::wake() {
+    if (watching_ || isPaused())
+        return;
+    frameAt_ = armedFor_;
+    catchUp(now());
+    settle();
+}
+
+void Session::catchUp(std::int64_t at) {
+    for (auto due = field_.nextDue(); due && *due <= at; due = field_.nextDue()) {
+        if (at - *due > kStallMs) {
+            step(at);
+            return;
+        }
+        step(*due);
+    }
 }
 
 void Session::step(std::int64_t at) {
-    // A handler may open a modal message box whose event loop must go on delivering the other
-    // timers' ticks, so the timer is armed for them before the handlers run; once they have
-    // returned it is re-armed for the next due tick.
-    if (!watching_)
-        timer_.start(0);
+    if (at <= field_.now() && !(field_.nextDue() && *field_.nextDue() <= at))
+        return; // nothing to run, nothing to record
     ++depth_;
     if (recording() && field_.isOpen())
         recorder_.advance(at, field_.nextDue());
     guarded("a timer tick", [this, at] { field_.advanceTo(at); });
     --depth_;
-    settle();
 }
 
 void Session::settle() {
@@ -171,8 +214,14 @@ void Session::reschedule() {
         timer_.stop();
         return;
     }
+    // One wake-up a frame: a tick due sooner after the last one waits for the frame, or for
+    // kMostLateMs, whichever comes first.
+    const std::int64_t at = std::min(std::max(*due, frameAt_ + kFrameMs), *due + kMostLateMs);
+    if (timer_.isActive() && at == armedFor_)
+        return;
+    armedFor_ = at;
     const std::int64_t wait =
-        std::clamp<std::int64_t>(*due - now(), 0, std::numeric_limits<int>::max());
+        std::clamp<std::int64_t>(at - now(), 0, std::numeric_limits<int>::max());
     timer_.start(static_cast<int>(wait));
 }
 
@@ -187,8 +236,10 @@ void Session::startWatching(std::int64_t opening, const std::string& best) {
 }
 
 void Session::playTo(std::int64_t at) {
-    if (watching_)
-        step(at);
+    if (!watching_)
+        return;
+    step(at);
+    settle();
 }
 
 void Session::playKey(int code) {

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <limits>
 #include <memory>
 #include <optional>
 #include <string>
@@ -56,10 +57,15 @@ struct SessionSetup {
 /// answer to its message box. The windows only read the field and call these.
 ///
 /// Time is the milliseconds of the time source less every span the session stood paused: to
-/// the rules a pause never happened. One precise single-shot timer is armed for the field's
-/// next due tick and nothing else, re-armed after every input: while no timer of the field is
-/// enabled, or the game is paused, nothing wakes the program. A game pauses by itself when the
-/// program loses the focus to another program's window.
+/// the rules a pause never happened. One precise single-shot timer wakes the program for the
+/// field's due ticks and nothing else, armed once per wake-up and after every input: while no
+/// timer of the field is enabled, or the game is paused, nothing wakes the program. It wakes
+/// at most once a display frame (kFrameMs): a tick due less than a frame after the last
+/// wake-up waits for the frame, never more than kMostLateMs, and every tick due by a wake-up
+/// runs at its own due moment, so that the rules (and a recording) see a punctual clock while
+/// the windows are told once. A key wakes nothing: the ticks due before it run at their own
+/// moments, then the key at its own. A game pauses by itself when the program loses the focus
+/// to another program's window.
 ///
 /// Each game is recorded as it is played (to the file the setup names, if any): the recorder is
 /// told of every input here, and only here, and once the game has ended the session tells the
@@ -105,9 +111,20 @@ public:
     bool close();
     /// Answers the message box that is open, as a player would; false when none is.
     bool answerBox();
-    /// Brings the field up to now: every tick due runs (a timer late by more than its period
-    /// ticks once). The session's own timer calls it; so may a test that steps time.
+    /// Brings the field up to now and tells the windows: every tick due runs at its own due
+    /// moment, unless the program stood still for more than kStallMs, when a timer late by
+    /// more than its period ticks once. A test that steps time calls it.
     void advance();
+
+    /// The longest the program waits between two wake-ups while ticks fall due in between:
+    /// one display frame.
+    static constexpr std::int64_t kFrameMs = 16;
+    /// The most a tick waits for its frame, so that a key's effect shows well within a frame
+    /// of the tick that makes it.
+    static constexpr std::int64_t kMostLateMs = 8;
+    /// A tick due more than this before a wake-up means that the program stood still: the
+    /// field jumps to now, where each late timer ticks once rather than in a burst.
+    static constexpr std::int64_t kStallMs = 2 * kFrameMs;
 
     // ---- Watching a recorded game -----------------------------------------------------------
 
@@ -128,6 +145,10 @@ public:
     bool isAdvancing() const { return depth_ > 0; }
     /// Whether the timer is armed for a due tick.
     bool isArmed() const { return timer_.isActive(); }
+    /// The rules' time the timer is armed for, when it is.
+    std::optional<std::int64_t> wakeAt() const {
+        return timer_.isActive() ? std::optional(armedFor_) : std::nullopt;
+    }
 
 signals:
     /// The field may have changed: after every advance, key, opening and closing.
@@ -145,7 +166,14 @@ private:
     /// Runs `call` on the field as a handler from outside: a failure stays here.
     template <typename Call>
     void guarded(const char* what, Call call);
-    /// Advances the field to `at`, telling the recorder first.
+    /// The timer's wake-up: the ticks due by now run, and the windows are told once.
+    void wake();
+    /// Runs the ticks due by `at`, each at its own due moment (see advance for a stall);
+    /// tells no window.
+    void catchUp(std::int64_t at);
+    /// The ticks due by now at their moments (see catchUp), then the field to now.
+    void bringUpToNow();
+    /// Advances the field to `at`, telling the recorder first; tells no window.
     void step(std::int64_t at);
     /// After every input: the windows are told, the timer re-armed, and a field that closed
     /// ends what this session was doing with it.
@@ -185,7 +213,13 @@ private:
     std::optional<std::int64_t> pausedAt_; // the source's time when the pause began
     std::int64_t pausedFor_ = 0;           // the source's time spent in pauses before
     QTimer timer_;
-    int depth_ = 0; // advances under way, nested ones included
+    std::int64_t armedFor_ = 0; // the rules' time the timer is armed for
+    // The rules' time of the last wake-up by the timer, as it was armed: the frames follow
+    // the plan rather than each wake-up's lateness, which would add up.
+    std::int64_t frameAt_ = std::numeric_limits<std::int64_t>::min() / 2;
+    int boxesOpen_ = 0;                  // message boxes open, nested ones included
+    QMetaObject::Connection boxLoop_[2]; // the box's event loop, watched while one is open
+    int depth_ = 0;                      // advances under way, nested ones included
     bool musicOn_ = true;
     bool musicAtStart_ = true;
     bool watching_ = false;

@@ -46,6 +46,7 @@ kill "$game_pid" && wait "$game_pid" 2>/dev/null || true
 [[ ! -s game.log ]] || fail "the game printed on the terminal"
 
 QT_QPA_PLATFORM=xcb "$build/tests/test_play_field_window" keysControllersAndThePause \
-    fromTheMenuToAGameAndBackByMouseKeysAndController >cases.log 2>&1 ||
+    fromTheMenuToAGameAndBackByMouseKeysAndController aFrameIsOnePresentOfWholeTicks \
+    >cases.log 2>&1 ||
     { cat cases.log; fail "the controller and pause cases failed on X"; }
-echo "ok: the controller and pause cases on X"
+echo "ok: the controller, pause and frame cases on X (the X server drawing the field)"

@@ -88,11 +88,23 @@ measure_games() {
         return 1
     }
     # Closes the play field with q and waits until its window is gone, so that the next
-    # Alt+P's window is not mistaken for it.
+    # Alt+P's window is not mistaken for it. A game with points for the table of best games
+    # asks its name once it has ended, in a modal box that would swallow the next Alt+P: it is
+    # closed without a name, which keeps the game out of the table.
     close_field() {
         xdotool key q
-        local deadline=$((${EPOCHREALTIME/./} + 10000000))
+        local deadline=$((${EPOCHREALTIME/./} + 10000000)) box
         while [[ -n $(visible Form1) ]] && ((${EPOCHREALTIME/./} < deadline)); do sleep 0.01; done
+        deadline=$((${EPOCHREALTIME/./} + 1000000))
+        while ((${EPOCHREALTIME/./} < deadline)); do
+            box=$(xdotool search --onlyvisible --name '^(Nome|Name)$' 2>/dev/null | head -1)
+            [[ -n $box ]] && break
+            sleep 0.01
+        done
+        [[ -n $box ]] || return 0
+        xdotool windowfocus --sync "$box" key Escape
+        deadline=$((${EPOCHREALTIME/./} + 10000000))
+        while [[ -n $(visible Nome)$(visible Name) ]] && ((${EPOCHREALTIME/./} < deadline)); do sleep 0.01; done
     }
     # Polls until process $1 has ended (gone, or a zombie), for at most 10 s.
     await_end() {
