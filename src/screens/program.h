@@ -3,6 +3,7 @@
 
 #include "replay/language.h"
 #include "screens/play_field_window.h"
+#include "screens/score_keeper.h"
 #include "settings/settings.h"
 #include "shell/session.h"
 
@@ -15,7 +16,6 @@ namespace zelto {
 
 class GamepadControl;
 class Playback;
-class ScoreKeeper;
 class Screens;
 class Sender;
 
@@ -28,27 +28,27 @@ class Sender;
 /// folder; and the player's settings, at their defaults until settings().open() reads them from
 /// a file, which it applies to the sound, the session, the board and the windows whenever they
 /// change.
-class Program final : public QObject {
+class Program final : public QObject, public ScoreKeeperHost {
     Q_OBJECT
 
 public:
     explicit Program(SessionSetup setup, QObject* parent = nullptr);
     ~Program() override;
 
-    Session& session() { return *session_; }
+    Session& session() override { return *session_; }
     Screens& screens() { return *screens_; }
     GamepadControl& gamepads() { return *gamepads_; }
-    SettingsStore& settings() { return settings_; }
+    SettingsStore& settings() override { return settings_; }
     ScoreKeeper& scores() { return *scores_; }
     /// What sends games to the board, once keepOutbox() has been called; else null.
-    Sender* sender() const { return sender_.get(); }
+    Sender* sender() const override { return sender_.get(); }
     /// The play field's window while it is open, else null.
     PlayFieldWindow* window() const { return window_; }
 
     /// "&Play": raises the play field's window when a game is open, else opens a new game.
     void showPlayField();
     /// Plays a checked recording's commands back in the play field's window.
-    void watch(std::vector<script::Command> commands);
+    void watch(std::vector<script::Command> commands) override;
     /// Finished games enter the table of best games in `folder` from now on.
     void keepScores(const QString& folder);
     /// Shows the table of best games.

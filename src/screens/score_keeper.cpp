@@ -4,8 +4,9 @@
 #include "online/sender.h"
 #include "platform/logging.h"
 #include "replay/verify.h"
-#include "screens/program.h"
 #include "screens/scores_window.h"
+#include "settings/settings.h"
+#include "shell/session.h"
 
 #include <QFile>
 #include <QJsonDocument>
@@ -16,7 +17,7 @@
 
 namespace zelto {
 
-ScoreKeeper::ScoreKeeper(Program& program, MessageBoxes& boxes)
+ScoreKeeper::ScoreKeeper(ScoreKeeperHost& program, MessageBoxes& boxes)
     : program_(program), boxes_(boxes) {}
 
 ScoreKeeper::~ScoreKeeper() {

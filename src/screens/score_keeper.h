@@ -1,6 +1,7 @@
 // The table of best games in the running program: what enters it, and its window.
 #pragma once
 
+#include "replay/language.h"
 #include "scores/score_table.h"
 #include "shell/qt_host.h"
 
@@ -9,11 +10,28 @@
 #include <QPointer>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace zelto {
 
-class Program;
 class ScoresWindow;
+class Sender;
+class Session;
+class SettingsStore;
+
+/// What the score keeper uses of the program it runs in (Program is one).
+class ScoreKeeperHost {
+public:
+    virtual Session& session() = 0;
+    virtual SettingsStore& settings() = 0;
+    /// What sends games to the board, or null while nothing is sent.
+    virtual Sender* sender() const = 0;
+    /// Plays a checked recording's commands back in the play field's window.
+    virtual void watch(std::vector<script::Command> commands) = 0;
+
+protected:
+    ~ScoreKeeperHost() = default;
+};
 
 /// Enters the program's finished games in the table (once keep() has named its folder) and
 /// shows the scores window. A finished game with points that would enter the table asks its
@@ -23,16 +41,16 @@ class ScoresWindow;
 /// under that name, and the scores window opens with it marked. A name box closed without a
 /// name keeps the game out of the table.
 ///
-/// A game that enters the table goes to the board the player has joined (Program::sender()),
-/// and the scores window shows what became of each game sent, and the board's top 100, asked
-/// each time the window is shown.
+/// A game that enters the table goes to the board the player has joined
+/// (ScoreKeeperHost::sender()), and the scores window shows what became of each game sent, and the
+/// board's top 100, asked each time the window is shown.
 ///
 /// It sees the game's box answered by standing between the session and `boxes`.
 class ScoreKeeper final : public QObject, public MessageBoxes {
     Q_OBJECT
 
 public:
-    ScoreKeeper(Program& program, MessageBoxes& boxes);
+    ScoreKeeper(ScoreKeeperHost& program, MessageBoxes& boxes);
     ~ScoreKeeper() override;
 
     /// From now on games enter the table in `folder`.
@@ -68,7 +86,7 @@ private:
     /// Joins the board at `address`, or leaves the board when it is empty.
     void join(const QString& address);
 
-    Program& program_;
+    ScoreKeeperHost& program_;
     MessageBoxes& boxes_;
     std::optional<ScoreTable> table_;
     QPointer<ScoresWindow> window_;
