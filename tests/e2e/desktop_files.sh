@@ -18,8 +18,12 @@ check "the desktop entry is a game" "grep -qx 'Categories=Game;ArcadeGame;' '$ro
 work=$(mktemp -d) && trap 'rm -rf "$work"' EXIT
 record_at() {
     rm -rf "${work:?}"/* && mkdir "$work/cwd" "$work/home" || return 1
-    (cd "$work/cwd" && env "${@:3}" HOME="$work/home" PATH="${ZELTO_BUILD_DIR:?}:$PATH" \
-        QT_QPA_PLATFORM=offscreen timeout 3 $1 --play &>/dev/null)
+    (cd "$work/cwd" && exec env "${@:3}" HOME="$work/home" PATH="${ZELTO_BUILD_DIR:?}:$PATH" \
+        QT_QPA_PLATFORM=offscreen $1 --play &>/dev/null) &
+    local game=$! ready
+    # The field writes its record file as it opens; a slow build (sanitizers) may take seconds.
+    for ready in {1..200}; do [[ -n $(find "$work" -name record.dat) ]] && break; sleep 0.1; done
+    kill "$game" && wait "$game"
     [[ -f $work/$2 && $(find "$work" -name record.dat | wc -l) -eq 1 ]]
 }
 entry=$(sed -n '0,/^Exec=/s/^Exec=//p' "$root/dist/org.example.Zelto.desktop")
