@@ -15,6 +15,7 @@
 #include "field/units.h"
 #include "sound/mm_control.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <filesystem>
@@ -313,11 +314,7 @@ inline constexpr auto kVolley = objectsOf<Shape, kVolleyShot>();
 
 /// A timer's place in the timer table.
 constexpr std::size_t timerIndex(Timer Form1::*timer) {
-    for (std::size_t i = 0; i < kTimers.size(); ++i) {
-        if (kTimers[i] == timer)
-            return i;
-    }
-    return kTimers.size();
+    return static_cast<std::size_t>(std::ranges::find(kTimers, timer) - kTimers.begin());
 }
 
 /// The row of the object with this design name, or null.

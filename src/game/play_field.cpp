@@ -8,6 +8,8 @@
 #include "player/ship.h"
 
 #include <algorithm>
+#include <tuple>
+#include <type_traits>
 #include <utility>
 
 namespace zelto {
@@ -22,10 +24,16 @@ Form1Handlers makeHandlers() {
     on(&Form1::Timer1, Form1_Timer1_Timer);
     on(&Form1::Timer2, Form1_Timer2_Timer);
     on(&Form1::Timer3, Form1_Timer3_Timer);
-    for (std::size_t i = 0; i < kEnemyMovers.size(); ++i)
-        on(kEnemyMovers[i].timer, kEnemyTicks[i]);
-    for (std::size_t i = 0; i < kAliens.size(); ++i)
-        on(kAliens[i].timer, kAlienTicks[i]);
+    // Each row of a table is moved by its timer, with the handler made for that row.
+    const auto onRows = [&on](const auto& rows, const auto& ticks) {
+        static_assert(std::tuple_size_v<std::remove_cvref_t<decltype(rows)>> ==
+                      std::tuple_size_v<std::remove_cvref_t<decltype(ticks)>>);
+        auto tick = ticks.begin();
+        for (const auto& row : rows)
+            on(row.timer, *tick++);
+    };
+    onRows(kEnemyMovers, kEnemyTicks);
+    onRows(kAliens, kAlienTicks);
     on(&Form1::Timer21, Form1_Timer21_Timer);
     handlers.label1Change = Form1_Label1_Change;
     return handlers;
