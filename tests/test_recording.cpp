@@ -9,7 +9,11 @@
 
 #include <QtTest>
 #include <atomic>
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <iterator>
 #include <new>
 #include <random>
 #include <sstream>
@@ -204,7 +208,9 @@ private slots:
             field.close();
         }
         recorder.programEnding();
+        recorder.key('m'); // after its end a game takes no more lines
         const QString script = QString::fromStdString(readFile(file));
+        QCOMPARE(QString::fromStdString(recorder.takeFinished().value_or("")), script);
         QCOMPARE(midway == "old\n", atomic);
         QVERIFY(script.startsWith(midway.c_str()) != atomic && midway.ends_with('\n'));
         QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden).size(), 2);
@@ -285,6 +291,7 @@ private slots:
         row("a script", "open\nkey q\n", 1, "this is no recording");
         row("days of play", header + "at 259200000\n", 5, "the game goes on");
         row("a wait", header + "wait 100\n", 5, "wait is not part");
+        row("a timer's tick", header + "tick Timer1\n", 5, "tick is not part");
         row("the header out of order", "recording\nopen\nat 0\n", 2, "open cannot stand here");
         row("a key while the box is open",
             recording("gameover-ended").replace("answer", "key m\nanswer").toLatin1(), 38,
@@ -340,12 +347,94 @@ private slots:
     }
 
     // Only a regular file is read, and only up to the cap, never waiting.
+    // The caps hold to the byte: here 8 bytes a text and 4 a line. Each row: the text, the
+    // lines read whole, and the start of the message it stops with (none: read to its end).
+    void linesStopAtTheirCaps_data() {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<int>("read");
+        QTest::addColumn<QString>("stop");
+        QTest::newRow("a line as long as the cap") << QByteArray("abcd\nef") << 2 << "";
+        QTest::newRow("a last line as long as the cap") << QByteArray("ab\nabcd") << 2 << "";
+        QTest::newRow("a line past the cap") << QByteArray("abcde\n") << 0 << "the line is longer";
+        QTest::newRow("a last line past it")
+            << QByteArray("ab\nabcde") << 1 << "the line is longer";
+        QTest::newRow("a text as long as the cap") << QByteArray("abc\nabc\n") << 2 << "";
+        QTest::newRow("a line past the text's cap")
+            << QByteArray("abc\nabc\nx") << 2 << "the recording is larger";
+    }
+    void linesStopAtTheirCaps() {
+        QFETCH(QByteArray, text);
+        QFETCH(int, read);
+        QFETCH(QString, stop);
+        script::Limits limits;
+        limits.maxBytes = 8;
+        limits.maxLineBytes = 4;
+        script::Lines lines(std::string_view(text.constData(), std::size_t(text.size())), limits);
+        int whole = 0;
+        QString stopped;
+        try {
+            while (lines.next())
+                ++whole;
+        } catch (const script::Stop& at) {
+            stopped = QString::fromStdString(at.message);
+            QCOMPARE(at.line, long(whole + 1));
+        }
+        QCOMPARE(whole, read);
+        QVERIFY2(stop.isEmpty() ? stopped.isEmpty() : stopped.startsWith(stop),
+                 qPrintable(stopped));
+    }
+
+    // The play a check simulates is capped wherever time goes on, in a run of ticks too.
+    void playStopsAtItsCap() {
+        VerifyOptions options;
+        options.limits.maxPlayMs = 1000;
+        const QStringList lines = recording("gameover-quit").split('\n');
+        const Verdict verdict = verifyRecording(lines.join('\n').toStdString(), options);
+        QVERIFY(verdict.stop);
+        QVERIFY2(verdict.stop->message.starts_with("the game goes on for more than 1000 ms") &&
+                     lines.value(int(verdict.stop->line) - 1).startsWith("ticks "),
+                 verdict.stop->text().c_str());
+    }
+
+    // A name goes only into a whole recording, and the named recording checks out as its own.
+    void onlyWholeRecordingsTakeAName_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("named");
+        const QString game = recording("gameover-quit");
+        QTest::newRow("a whole recording") << game << "Ada" << true;
+        QTest::newRow("no name") << game << "" << false;
+        QTest::newRow("a name too long") << game << QString(21, 'a') << false;
+        QTest::newRow("a script") << "open\nkey q\n"
+                                  << "Ada" << false;
+        QTest::newRow("a killed program's") << recording("killed") << "Ada" << false;
+        QTest::newRow("without its best score")
+            << QString(game).remove(QRegularExpression("best [^\n]*\n")) << "Ada" << false;
+    }
+    void onlyWholeRecordingsTakeAName() {
+        QFETCH(QString, text);
+        QFETCH(QString, name);
+        QFETCH(bool, named);
+        const auto result = script::withPlayer(text.toStdString(), name.toStdString());
+        QCOMPARE(result.has_value(), named);
+        if (result) {
+            const Verdict verdict = verifyRecording(*result);
+            QVERIFY2(verdict.checksOut(), verdict.stop ? verdict.stop->text().c_str() : "");
+            QCOMPARE(verdict.player, name.toStdString());
+        }
+    }
+
     void onlyRegularFilesAreRead() {
         QTemporaryDir folder;
         const std::string fifo = folder.filePath("fifo").toStdString();
         QCOMPARE(::mkfifo(fifo.c_str(), 0600), 0);
         const std::string large = folder.filePath("large").toStdString();
         std::filesystem::resize_file((writeFile(large, ""), large), 5 << 20);
+        const auto openFiles = [] {
+            return std::distance(std::filesystem::directory_iterator("/proc/self/fd"),
+                                 std::filesystem::directory_iterator());
+        };
+        const auto before = openFiles();
         for (const std::string& path :
              {folder.path().toStdString(), fifo, std::string("/dev/zero"), large}) {
             std::string problem;
@@ -355,6 +444,10 @@ private slots:
                          problem.find("larger") != std::string::npos,
                      problem.c_str());
         }
+        std::string problem;
+        QVERIFY(!readRecordingFile(folder.filePath("none").toStdString(), {}, problem));
+        QCOMPARE(problem, std::string(std::strerror(ENOENT)));
+        QCOMPARE(openFiles(), before); // none of them left open
     }
 };
 
