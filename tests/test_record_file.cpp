@@ -4,6 +4,7 @@
 
 #include <QtTest>
 #include <csignal>
+#include <iterator>
 #include <optional>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -68,6 +69,10 @@ private slots:
         std::error_code ignored;
         const auto entry = fs::symlink_status(file).type();
         const auto behind = fs::status(file, ignored).type();
+        const auto openFiles = [] {
+            return std::distance(fs::directory_iterator("/proc/self/fd"), fs::directory_iterator());
+        };
+        const auto filesBefore = openFiles();
         RecordingHost host;
         RecordFile record(folder, &host);
         if (reason.isNull()) // reading a link that leads nowhere must not create its target
@@ -93,6 +98,7 @@ private slots:
                      host.events.back().c_str());
         if (behind == fs::file_type::regular)
             QCOMPARE(readFile(file), std::string("1500\r\n"));
+        QCOMPARE(openFiles(), filesBefore); // a failure leaves no file open
     }
 
     // A new file takes the place of the one behind the name, whichever its spelling, with its

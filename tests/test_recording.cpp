@@ -166,6 +166,12 @@ private slots:
         const std::string file = folder.filePath("game.zrp").toStdString();
         writeFile(file, "old\n");
         writeFile(folder.filePath("record.dat").toStdString(), "1500\r\n");
+        // The temporary files of a program that runs (init's) and of one long gone.
+        const QString running = folder.filePath(".game.zrp.1.tmp");
+        if (atomic) {
+            writeFile(running.toStdString(), "another game\n");
+            writeFile(folder.filePath(".game.zrp.999999999.tmp").toStdString(), "stale\n");
+        }
         RecordingHost host;
         SilentSoundDevice sound;
         RecordingFile recording(file, atomic ? RecordingFile::Mode::Atomic
@@ -213,7 +219,8 @@ private slots:
         QCOMPARE(QString::fromStdString(recorder.takeFinished().value_or("")), script);
         QCOMPARE(midway == "old\n", atomic);
         QVERIFY(script.startsWith(midway.c_str()) != atomic && midway.ends_with('\n'));
-        QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden).size(), 2);
+        QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden).size(), atomic ? 3 : 2);
+        QCOMPARE(QFile::exists(running), atomic);
         QVERIFY(host.count("msgbox") > 0 && script.contains("\nanswer\n") &&
                 script.contains("\nexpect events "));
         const Verdict verdict = verifyRecording(script.toStdString());
