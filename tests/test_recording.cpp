@@ -235,6 +235,19 @@ private slots:
             QString(script).replace(QRegularExpression("\\A[\\s\\S]*?\\K" + spoil[1]), spoil[2]);
         const Verdict refused = verifyRecording(spoilt.toStdString());
         QVERIFY(spoilt != script && refused.stop && refused.stop->line > 0);
+        // The same recorder records the program's next game afresh.
+        if (field.isOpen()) // the program ended with this game
+            return;
+        recorder.gameOpening();
+        field.show();
+        recorder.gameOpened();
+        for (int step = 0; step < 30 && field.isOpen(); ++step)
+            advance(pick(14), false);
+        if (field.isOpen())
+            press('q');
+        recorder.programEnding();
+        const Verdict next = verifyRecording(readFile(file));
+        QVERIFY2(next.checksOut(), next.stop ? next.stop->text().c_str() : "");
     }
 
     // Recordings that earlier versions of the game wrote, by how they ended.
@@ -297,6 +310,7 @@ private slots:
         row("empty", "", 1, "this is no recording");
         row("a script", "open\nkey q\n", 1, "this is no recording");
         row("days of play", header + "at 259200000\n", 5, "the game goes on");
+        row("a best score badly quoted", "recording\nat 0\nopen\nbest \"1500\n", 4, "bad caption");
         row("a wait", header + "wait 100\n", 5, "wait is not part");
         row("a timer's tick", header + "tick Timer1\n", 5, "tick is not part");
         row("the header out of order", "recording\nopen\nat 0\n", 2, "open cannot stand here");
@@ -366,6 +380,8 @@ private slots:
         QTest::newRow("a last line past it")
             << QByteArray("ab\nabcde") << 1 << "the line is longer";
         QTest::newRow("a text as long as the cap") << QByteArray("abc\nabc\n") << 2 << "";
+        QTest::newRow("an empty line past the text's cap")
+            << QByteArray("abc\nabc\n\n") << 2 << "the recording is larger";
         QTest::newRow("a line past the text's cap")
             << QByteArray("abc\nabc\nx") << 2 << "the recording is larger";
     }
