@@ -217,6 +217,8 @@ private slots:
         recorder.key('m'); // after its end a game takes no more lines
         const QString script = QString::fromStdString(readFile(file));
         QCOMPARE(QString::fromStdString(recorder.takeFinished().value_or("")), script);
+        recorder.programEnding(); // and a game is told once
+        QVERIFY(!recorder.takeFinished());
         QCOMPARE(midway == "old\n", atomic);
         QVERIFY(script.startsWith(midway.c_str()) != atomic && midway.ends_with('\n'));
         QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden).size(), atomic ? 3 : 2);
@@ -353,6 +355,42 @@ private slots:
                  verdict.stop->text().c_str());
         QCOMPARE(verdict.stop->line, line);
         QVERIFY(verdict.stop->message.size() <= script::kExcerpt + 60);
+    }
+
+    // A window closed some ms after the field's time says so, down to the millisecond.
+    void aCloseTellsHowLateItCame() {
+        for (const int late : {0, 1, 7}) {
+            const QTemporaryDir folder;
+            RecordingHost host;
+            SilentSoundDevice sound;
+            RecordingFile textOnly({}, RecordingFile::Mode::Atomic);
+            Recorder recorder(host, textOnly);
+            PlayField field(recorder, sound, folder.path().toStdString(), {});
+            std::int64_t now = 0;
+            recorder.follow(field, [&now] { return now; });
+            recorder.gameOpening();
+            field.show();
+            recorder.gameOpened();
+            now = field.now() + late;
+            recorder.windowClosing();
+            field.close();
+            const std::string text = recorder.takeFinished().value_or("");
+            const std::string close =
+                late ? "\nclose +" + std::to_string(late) + "\n" : "\nclose\n";
+            QVERIFY2(text.find(close) != std::string::npos, text.c_str());
+        }
+    }
+
+    // What the folder's record file could not take is told beside the transcript.
+    void aRecordThatCannotBeSavedIsToldAside() {
+        const QTemporaryDir folder;
+        QVERIFY(QDir(folder.path()).mkdir("record.dat"));
+        std::istringstream in("open\nkey q\n");
+        std::ostringstream out, err;
+        QCOMPARE(runReplay(in, out, err, folder.path().toStdString()), 0);
+        QVERIFY2(err.str().starts_with("zelto-replay: ") &&
+                     out.str().find("zelto-replay") == std::string::npos,
+                 err.str().c_str());
     }
 
     // A script's message boxes nest only so deep: the stack never runs out.
