@@ -79,7 +79,8 @@ named Cy
 wait_for is 2 waiting
 check "board down: two games wait in the outbox" test "$(waiting)" = 2
 check "... marked waiting ($(marks))" test "$(grep -o 'in attesa' <<<"$(marks)" | wc -l)" = 3
-check "... one line a failed attempt" grep -q '^zelto.board: the game .* waits for the board: Connection refused; 2 games tried again in' "$log"
+# (On a slow machine the first game may be tried alone before the second is named.)
+check "... one line a failed attempt" grep -q '^zelto.board: the game .* waits for the board: Connection refused; [12] games tried again in' "$log"
 stop
 
 # The board back on its address: both arrive, once each, at the next start.
