@@ -78,7 +78,9 @@ xdotool key --clearmodifiers q
 named Cy
 wait_for is 2 waiting
 check "board down: two games wait in the outbox" test "$(waiting)" = 2
-check "... marked waiting ($(marks))" test "$(grep -o 'in attesa' <<<"$(marks)" | wc -l)" = 3
+marked_waiting() { test "$(grep -o 'in attesa' <<<"$(marks)" | wc -l)" = 3; }
+wait_for marked_waiting # the window is told of the outbox in its own time
+check "... marked waiting ($(marks))" marked_waiting
 # (On a slow machine the first game may be tried alone before the second is named.)
 check "... one line a failed attempt" grep -q '^zelto.board: the game .* waits for the board: Connection refused; [12] games tried again in' "$log"
 stop
