@@ -51,7 +51,9 @@ wait_for window Form1 || fail "watching showed no play field"
 wait_for bash -c "! xdotool search --onlyvisible --name '^Form1\$'" || fail "the game went on"
 xdotool windowfocus --sync "$(window Punteggi)" key --clearmodifiers alt+s
 wait_for window 'Salva la partita' || fail "no file dialog"
-xdotool key --clearmodifiers ctrl+a type "$work/saved.zrp"
+# The dialog's own window takes the keys, however slowly it came up.
+xdotool windowfocus --sync "$(window 'Salva la partita')" sleep 0.5 key --clearmodifiers ctrl+a \
+    type "$work/saved.zrp"
 xdotool key Return
 wait_for test -s saved.zrp && "$build/zelto-replay" saved.zrp | grep -q ' by Bob,' || fail "not saved"
 kill "${pids[@]}" && wait && pids=()
