@@ -70,6 +70,17 @@ Reply error(int status, std::string_view message) {
     return json(status, "{\"error\":\"" + jsonEscaped(message) + "\"}");
 }
 
+/// What `read` answers, or 503 when the database cannot be reached (said in the log).
+template <typename Read>
+Reply fromStore(Read&& read) {
+    try {
+        return read();
+    } catch (const StoreError& failure) {
+        qCWarning(lcBoard, "database: %s", failure.what());
+        return error(503, "the scores cannot be reached; try again later");
+    }
+}
+
 constexpr std::string_view kPageHead = R"(<!DOCTYPE html>
 <html lang="en">
 <head>
@@ -337,7 +348,7 @@ Reply Board::scores(std::string_view limitText, std::string_view offsetText) {
     if (!limit || !offset || *limit < 1)
         return error(400,
                      "limit is a whole number from 1 (at most 100 are given), offset one from 0");
-    try {
+    return fromStore([&] {
         std::int64_t total = 0;
         const auto entries = store_.page(
             static_cast<int>(std::min<std::int64_t>(*limit, kPageSize)), *offset, total);
@@ -349,26 +360,20 @@ Reply Board::scores(std::string_view limitText, std::string_view offsetText) {
         if (!entries.empty())
             body.pop_back();
         return json(200, body + "]}");
-    } catch (const StoreError& failure) {
-        qCWarning(lcBoard, "database: %s", failure.what());
-        return error(503, "the scores cannot be reached; try again later");
-    }
+    });
 }
 
 Reply Board::game(std::string_view id) {
-    try {
+    return fromStore([&] {
         const auto number = board::number(id, INT64_MAX);
         if (const auto entry = number ? store_.find(*number) : std::nullopt)
             return json(200, entryJson(*entry));
         return error(404, "no such game");
-    } catch (const StoreError& failure) {
-        qCWarning(lcBoard, "database: %s", failure.what());
-        return error(503, "the scores cannot be reached; try again later");
-    }
+    });
 }
 
 Reply Board::recording(std::string_view id) {
-    try {
+    return fromStore([&] {
         const auto number = board::number(id, INT64_MAX);
         const auto bytes = number ? store_.recording(*number) : std::nullopt;
         if (!bytes)
@@ -377,10 +382,7 @@ Reply Board::recording(std::string_view id) {
         reply.type = "text/plain; charset=utf-8";
         reply.body = bytes->toStdString();
         return reply;
-    } catch (const StoreError& failure) {
-        qCWarning(lcBoard, "database: %s", failure.what());
-        return error(503, "the scores cannot be reached; try again later");
-    }
+    });
 }
 
 Reply Board::page(std::string_view offsetText, std::string_view base) {
