@@ -48,7 +48,14 @@ echo "ok: two games entered, by the rocks and by the quit key: $(shown)"
 
 xdotool windowfocus --sync "$(window Punteggi)" key Return # Bob's game, the current row
 wait_for window Form1 || fail "watching showed no play field"
-wait_for bash -c "! xdotool search --onlyvisible --name '^Form1\$'" || fail "the game went on"
+# Watching takes as long as the game did (up to twenty volleys): ten seconds more than that.
+length=$(($(for file in "$table"/*.zrp; do "$build/zelto-replay" "$file"; done |
+    sed -nE '/ by Bob, /{s/.* by Bob, ([0-9]+ min )?([0-9]+) s,.*/\1\2/; s/ min /*60+/; p}')))
+ended=false
+for ((waited = 0; waited <= length; waited += 10)); do
+    wait_for bash -c "! xdotool search --onlyvisible --name '^Form1\$'" && ended=true && break
+done
+$ended || fail "watching Bob's game of $length s did not end with it"
 xdotool windowfocus --sync "$(window Punteggi)" key --clearmodifiers alt+s
 wait_for window 'Salva la partita' || fail "no file dialog"
 # The dialog's own window takes the keys, however slowly it came up.
