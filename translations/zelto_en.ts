@@ -123,10 +123,158 @@
     </message>
 </context>
 <context>
+    <name>zelto::NameBox</name>
+    <message>
+        <source>Nome</source>
+        <translation>Name</translation>
+    </message>
+    <message>
+        <source>%1 punti: una delle tue dieci partite migliori!</source>
+        <translation>%1 points: one of your ten best games!</translation>
+    </message>
+    <message>
+        <source>&amp;Nome:</source>
+        <translation>&amp;Name:</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+</context>
+<context>
     <name>zelto::PlayFieldWindow</name>
     <message>
         <source>Pausa</source>
         <translation>Pause</translation>
+    </message>
+</context>
+<context>
+    <name>zelto::ScoresWindow</name>
+    <message>
+        <source>Punteggi</source>
+        <translation>Scores</translation>
+    </message>
+    <message>
+        <source>N.</source>
+        <translation>No.</translation>
+    </message>
+    <message>
+        <source>Nome</source>
+        <translation>Name</translation>
+    </message>
+    <message>
+        <source>Punti</source>
+        <translation>Points</translation>
+    </message>
+    <message>
+        <source>Data</source>
+        <translation>Date</translation>
+    </message>
+    <message>
+        <source>Durata</source>
+        <translation>Length</translation>
+    </message>
+    <message>
+        <source>Online</source>
+        <translation>Online</translation>
+    </message>
+    <message>
+        <source>(senza nome)</source>
+        <translation>(no name)</translation>
+    </message>
+    <message>
+        <source>&amp;Guarda</source>
+        <translation>&amp;Watch</translation>
+    </message>
+    <message>
+        <source>&amp;Salva</source>
+        <translation>&amp;Save</translation>
+    </message>
+    <message>
+        <source>&amp;Esci</source>
+        <translation>&amp;Close</translation>
+    </message>
+    <message>
+        <source>Salva la partita</source>
+        <translation>Save the game</translation>
+    </message>
+    <message>
+        <source>Partite di Zelto (*.zrp)</source>
+        <translation>Zelto games (*.zrp)</translation>
+    </message>
+    <message>
+        <source>zelto-%1-punti.zrp</source>
+        <translation>zelto-%1-points.zrp</translation>
+    </message>
+    <message>
+        <source>La partita da %1 punti non si può usare:
+%2</source>
+        <translation>The game of %1 points cannot be used:
+%2</translation>
+    </message>
+    <message>
+        <source>Le &amp;tue</source>
+        <translation>&amp;Yours</translation>
+    </message>
+    <message>
+        <source>&amp;Online</source>
+        <translation>&amp;Online</translation>
+    </message>
+    <message>
+        <source>Ta&amp;bellone:</source>
+        <translation>&amp;Board:</translation>
+    </message>
+    <message>
+        <source>in attesa</source>
+        <translation>waiting</translation>
+    </message>
+    <message>
+        <source>rifiutata</source>
+        <translation>refused</translation>
+    </message>
+    <message>
+        <source>%1°</source>
+        <translation>#%1</translation>
+    </message>
+    <message>
+        <source>In attesa di invio al tabellone</source>
+        <translation>Waiting to be sent to the board</translation>
+    </message>
+    <message>
+        <source>Sul tabellone: %1° posto, partita n. %2</source>
+        <translation>On the board: place %1, game #%2</translation>
+    </message>
+    <message>
+        <source>Rifiutata dal tabellone: %1</source>
+        <translation>Refused by the board: %1</translation>
+    </message>
+    <message>
+        <source>Scrivi l&apos;indirizzo di un tabellone e premi Invio: vi andranno le tue partite migliori (la registrazione e il nome).</source>
+        <translation>Type a score board&apos;s address and press Enter: your best games will go there (the recording and the name).</translation>
+    </message>
+    <message>
+        <source>Chiedo al tabellone...</source>
+        <translation>Asking the board...</translation>
+    </message>
+    <message>
+        <source>Il tabellone non risponde: %1</source>
+        <translation>The board does not answer: %1</translation>
+    </message>
+    <message>
+        <source>Il tuo posto migliore: %1° su %2</source>
+        <translation>Your best place: %1 of %2</translation>
+    </message>
+    <message>
+        <source>Nessuna tua partita sul tabellone (%1 in tutto)</source>
+        <translation>None of your games on the board (%1 in all)</translation>
+    </message>
+    <message>
+        <source>%1 in attesa di invio</source>
+        <translation>%1 waiting to be sent</translation>
+    </message>
+    <message>
+        <source>rifiutata: %1</source>
+        <translation>refused: %1</translation>
     </message>
 </context>
 <context>
@@ -221,6 +369,15 @@
     <message>
         <source>Zelto!</source>
         <translation>Zelto!</translation>
+    </message>
+</context>
+<context>
+    <name>zelto::Watching</name>
+    <message>
+        <source>Zelto non può mostrare la registrazione %1:
+%2</source>
+        <translation>Zelto cannot show the recording %1:
+%2</translation>
     </message>
 </context>
 <context>

@@ -334,10 +334,12 @@ int main(int argc, char** argv) {
             return 0; // a termination signal
     }
     if (!options.watch.empty() && !watched) {
-        QMessageBox::critical(nullptr, zelto::applicationTitle(),
-                              QStringLiteral("Zelto cannot show the recording %1:\n%2")
-                                  .arg(QString::fromStdString(options.watch),
-                                       QString::fromStdString(zelto::script::excerpt(problem))));
+        QMessageBox::critical(
+            nullptr, zelto::applicationTitle(),
+            QCoreApplication::translate("zelto::Watching",
+                                        "Zelto non può mostrare la registrazione %1:\n%2")
+                .arg(QString::fromStdString(options.watch),
+                     QString::fromStdString(zelto::script::excerpt(problem))));
         return 1;
     }
 

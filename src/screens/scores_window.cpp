@@ -24,7 +24,7 @@
 
 namespace zelto {
 
-// Every text the scores window shows.
+// Every text the scores window shows, in the player's language.
 struct ScoresWindow::Texts {
     QString title, rank, name, points, date, length, online, unnamed, watch, save, close;
     QString saveTitle, saveFilter, saveName, cannot;
@@ -34,52 +34,52 @@ struct ScoresWindow::Texts {
 
 ScoresWindow::Texts ScoresWindow::texts() {
     return {
-        .title = QStringLiteral("Punteggi"),
-        .rank = QStringLiteral("N."),
-        .name = QStringLiteral("Nome"),
-        .points = QStringLiteral("Punti"),
-        .date = QStringLiteral("Data"),
-        .length = QStringLiteral("Durata"),
-        .online = QStringLiteral("Online"),
-        .unnamed = QStringLiteral("(senza nome)"),
-        .watch = QStringLiteral("&Guarda"),
-        .save = QStringLiteral("&Salva"),
-        .close = QStringLiteral("&Esci"),
-        .saveTitle = QStringLiteral("Salva la partita"),
-        .saveFilter = QStringLiteral("Partite di Zelto (*.zrp)"),
-        .saveName = QStringLiteral("zelto-%1-punti.zrp"),
-        .cannot = QStringLiteral("La partita da %1 punti non si può usare:\n%2"),
-        .own = QStringLiteral("Le &tue"),
-        .board = QStringLiteral("&Online"),
-        .address = QStringLiteral("Ta&bellone:"),
-        .waiting = QStringLiteral("in attesa"),
-        .refused = QStringLiteral("rifiutata"),
-        .rankShort = QStringLiteral("%1°"),
-        .rowWaiting = QStringLiteral("In attesa di invio al tabellone"),
-        .rowSent = QStringLiteral("Sul tabellone: %1° posto, partita n. %2"),
-        .rowRefused = QStringLiteral("Rifiutata dal tabellone: %1"),
-        .noBoard = QStringLiteral("Scrivi l'indirizzo di un tabellone e premi Invio: vi andranno "
-                                  "le tue partite migliori (la registrazione e il nome)."),
-        .asking = QStringLiteral("Chiedo al tabellone..."),
-        .unreadable = QStringLiteral("Il tabellone non risponde: %1"),
-        .best = QStringLiteral("Il tuo posto migliore: %1° su %2"),
-        .none = QStringLiteral("Nessuna tua partita sul tabellone (%1 in tutto)"),
-        .queued = QStringLiteral("%1 in attesa di invio"),
-        .lastRefused = QStringLiteral("rifiutata: %1"),
+        .title = tr("Punteggi"),
+        .rank = tr("N."),
+        .name = tr("Nome"),
+        .points = tr("Punti"),
+        .date = tr("Data"),
+        .length = tr("Durata"),
+        .online = tr("Online"),
+        .unnamed = tr("(senza nome)"),
+        .watch = tr("&Guarda"),
+        .save = tr("&Salva"),
+        .close = tr("&Esci"),
+        .saveTitle = tr("Salva la partita"),
+        .saveFilter = tr("Partite di Zelto (*.zrp)"),
+        .saveName = tr("zelto-%1-punti.zrp"),
+        .cannot = tr("La partita da %1 punti non si può usare:\n%2"),
+        .own = tr("Le &tue"),
+        .board = tr("&Online"),
+        .address = tr("Ta&bellone:"),
+        .waiting = tr("in attesa"),
+        .refused = tr("rifiutata"),
+        .rankShort = tr("%1°"),
+        .rowWaiting = tr("In attesa di invio al tabellone"),
+        .rowSent = tr("Sul tabellone: %1° posto, partita n. %2"),
+        .rowRefused = tr("Rifiutata dal tabellone: %1"),
+        .noBoard = tr("Scrivi l'indirizzo di un tabellone e premi Invio: vi andranno "
+                      "le tue partite migliori (la registrazione e il nome)."),
+        .asking = tr("Chiedo al tabellone..."),
+        .unreadable = tr("Il tabellone non risponde: %1"),
+        .best = tr("Il tuo posto migliore: %1° su %2"),
+        .none = tr("Nessuna tua partita sul tabellone (%1 in tutto)"),
+        .queued = tr("%1 in attesa di invio"),
+        .lastRefused = tr("rifiutata: %1"),
     };
 }
 
-// Every text the name box shows.
+// Every text the name box shows, in the player's language.
 struct NameBox::Texts {
     QString title, message, name, ok;
 };
 
 NameBox::Texts NameBox::texts() {
     return {
-        .title = QStringLiteral("Nome"),
-        .message = QStringLiteral("%1 punti: una delle tue dieci partite migliori!"),
-        .name = QStringLiteral("&Nome:"),
-        .ok = QStringLiteral("OK"),
+        .title = tr("Nome"),
+        .message = tr("%1 punti: una delle tue dieci partite migliori!"),
+        .name = tr("&Nome:"),
+        .ok = tr("OK"),
     };
 }
 

@@ -72,11 +72,13 @@ start --record silent.zrp
 [[ $(play silent.zrp) == "s q " ]] || fail "the music off at the start is no recorded s"
 echo "ok: with the music off at the start the recording starts with an s, and checks out"
 
-for language in "C.UTF-8:Informazioni su Zelto:alt+e" "en_US.UTF-8:About Zelto:alt+q"; do
-    IFS=: read -r LANG about quit <<<"$language"
+for language in "C.UTF-8:Informazioni su Zelto:Punteggi:alt+e" "en_US.UTF-8:About Zelto:Scores:alt+q"; do
+    IFS=: read -r LANG about scores quit <<<"$language"
     start
     xdotool windowfocus --sync "$(window Zelto)" key alt+i
     wait_for window "$about" || fail "LANG=$LANG: no \"$about\" box"
+    xdotool windowfocus --sync "$(window Zelto)" key F2
+    wait_for window "$scores" || fail "LANG=$LANG: no \"$scores\" window"
     xdotool windowfocus --sync "$(window Zelto)" key "$quit"
     wait "$game_pid" || fail "LANG=$LANG: $quit on the menu ended the game with status $?"
 done

@@ -2,13 +2,12 @@
 //
 // Renders the pictures of the README with the game's own drawing code, offscreen, so they
 // never go stale: the start menu, the keys help screen and the about box (menu.png, keys.png,
-// about.png), the settings window with the arrows and Space chosen (settings.png), the menu in
-// English (menu-en.png), the scores window's two pages and the name box (scores.png,
-// scores-online.png, name.png), and a game
-// under way in the play-field window (game.png), played through the program's session on a
-// virtual clock. With --stages it also renders the stages of the difficulty progression
-// (aliens.png, saucer.png, image8.png). QT_SCALE_FACTOR=2 (or 1.5) renders them as a screen of
-// that density shows them.
+// about.png), the settings window with the arrows and Space chosen (settings.png), the menu and
+// the scores window in English (menu-en.png, scores-en.png), the scores window's two pages and
+// the name box (scores.png, scores-online.png, name.png), and a game under way in the play-field
+// window (game.png), played through the program's session on a virtual clock. With --stages it
+// also renders the stages of the difficulty progression (aliens.png, saucer.png, image8.png).
+// QT_SCALE_FACTOR=2 (or 1.5) renders them as a screen of that density shows them.
 #include "scoring/score.h"
 #include "screens/about_box.h"
 #include "screens/keys_help.h"
@@ -182,9 +181,14 @@ int main(int argc, char** argv) {
     zelto::installTranslation(app, QLocale(QLocale::English));
     zelto::Form2 english;
     english.show();
+    zelto::ScoresWindow englishScores;
+    englishScores.setEntries({}, entries, 2);
+    englishScores.setDeliveries(address, deliveries, {});
+    englishScores.show();
     QApplication::processEvents();
     if (!screens.settingsWindow()->grab().save(out.filePath(QStringLiteral("settings.png"))) ||
-        !english.grab().save(out.filePath(QStringLiteral("menu-en.png"))))
+        !english.grab().save(out.filePath(QStringLiteral("menu-en.png"))) ||
+        !englishScores.grab().save(out.filePath(QStringLiteral("scores-en.png"))))
         return 1;
     for (const Scene& scene : kScenes) {
         if ((!scene.stage || stages) && !renderer.render(scene, out))
